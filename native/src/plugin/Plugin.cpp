@@ -1,0 +1,94 @@
+#include "Plugin.h"
+
+#include <cmath>
+#include <limits>
+
+#include "ClapTables.h"
+
+namespace strobe95 {
+namespace {
+
+constexpr float kNeverApplied = std::numeric_limits<float>::quiet_NaN();
+
+}  // namespace
+
+Plugin::Plugin(const clap_host* host) : clapPlugin_(makePluginTable(this)), host_(host) {
+  for (int i = 0; i < kParamCount; ++i) {
+    values_[i].store(kParamSpecs[i].defaultValue);
+    applied_[i] = kNeverApplied;
+  }
+  blockEvents_.reserve(kMaxBlockEvents);
+}
+
+Plugin::~Plugin() = default;
+
+bool Plugin::init() {
+  if (!host_->get_extension) return true;
+  hostParams_ = static_cast<const clap_host_params*>(host_->get_extension(host_, CLAP_EXT_PARAMS));
+  hostState_ = static_cast<const clap_host_state*>(host_->get_extension(host_, CLAP_EXT_STATE));
+  return true;
+}
+
+bool Plugin::activate(double sampleRate) {
+  try {
+    engine_ = std::make_unique<Engine>(static_cast<int>(std::lround(sampleRate)), kVoiceCount);
+  } catch (...) {
+    return false;
+  }
+  applied_.fill(kNeverApplied);
+  lastTempo_ = 0.0;
+  return true;
+}
+
+void Plugin::deactivate() { engine_.reset(); }
+
+void Plugin::reset() {
+  if (!engine_) return;
+  const EngineEvent allOff{0, EngineEventKind::AllNotesOff, 0, 0.0};
+  float none = 0.0f;
+  engine_->process(&none, &none, 0, &allOff, 1);
+}
+
+const void* Plugin::extension(std::string_view id) const { return findExtension(id); }
+
+void Plugin::setParameterFromGui(int index, float value) {
+  const ParamSpec& spec = kParamSpecs[index];
+  float v = clampToRange(spec, value);
+  if (spec.type != ParamType::Float) v = std::round(v);
+  values_[index].exchange(v);
+  outbox_.push({OutboxKind::Value, index, v});
+  requestFlush();
+  markDirty();
+}
+
+void Plugin::beginGesture(int index) { outbox_.push({OutboxKind::GestureBegin, index, 0.0f}); }
+
+void Plugin::endGesture(int index) {
+  outbox_.push({OutboxKind::GestureEnd, index, 0.0f});
+  requestFlush();
+}
+
+void Plugin::pushUiNote(uint32_t key, bool on) {
+  uiNotes_.push({key, static_cast<uint8_t>(on ? 1 : 0)});
+}
+
+PresetState Plugin::getPresetState() const {
+  std::lock_guard<std::mutex> lock(presetLock_);
+  return presetState_;
+}
+
+void Plugin::setPresetState(std::string name, bool edited) {
+  std::lock_guard<std::mutex> lock(presetLock_);
+  presetState_.name = std::move(name);
+  presetState_.edited = edited;
+}
+
+void Plugin::requestFlush() const {
+  if (hostParams_) hostParams_->request_flush(host_);
+}
+
+void Plugin::markDirty() const {
+  if (hostState_) hostState_->mark_dirty(host_);
+}
+
+}  // namespace strobe95

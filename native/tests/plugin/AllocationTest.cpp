@@ -1,0 +1,127 @@
+// Counts every heap allocation made on the audio thread while the plugin processes:
+// malloc and operator new are replaced for this test program, and the plugin, loaded by
+// path, resolves them to these replacements.
+#include <dlfcn.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <new>
+#include <random>
+
+#include "PluginFixture.h"
+
+extern "C" void* __libc_malloc(size_t);
+extern "C" void* __libc_calloc(size_t, size_t);
+extern "C" void* __libc_realloc(void*, size_t);
+extern "C" void* __libc_memalign(size_t, size_t);
+
+namespace {
+thread_local bool tCounting = false;
+std::atomic<long> gAllocations{0};
+void count() {
+  if (tCounting) gAllocations.fetch_add(1, std::memory_order_relaxed);
+}
+}  // namespace
+
+extern "C" void* malloc(size_t n) {
+  count();
+  return __libc_malloc(n);
+}
+extern "C" void* calloc(size_t n, size_t size) {
+  count();
+  return __libc_calloc(n, size);
+}
+extern "C" void* realloc(void* p, size_t n) {
+  count();
+  return __libc_realloc(p, n);
+}
+extern "C" void* aligned_alloc(size_t alignment, size_t n) {
+  count();
+  return __libc_memalign(alignment, n);
+}
+extern "C" int posix_memalign(void** out, size_t alignment, size_t n) {
+  count();
+  *out = __libc_memalign(alignment, n);
+  return *out ? 0 : ENOMEM;
+}
+void* operator new(size_t n) {
+  count();
+  if (void* p = __libc_malloc(n ? n : 1)) return p;
+  throw std::bad_alloc();
+}
+void* operator new[](size_t n) { return operator new(n); }
+void operator delete(void* p) noexcept { std::free(p); }
+void operator delete[](void* p) noexcept { std::free(p); }
+void operator delete(void* p, size_t) noexcept { std::free(p); }
+void operator delete[](void* p, size_t) noexcept { std::free(p); }
+
+namespace strobe95::test {
+namespace {
+
+class CountingScope {
+ public:
+  CountingScope() { tCounting = true; }
+  ~CountingScope() { tCounting = false; }
+};
+
+TEST(Realtime, TheCounterSeesAllocationsInsideThePlugin) {
+  // Saving builds a string inside the plugin: proof the replacements reach the library.
+  TestHost host;
+  PluginInstance instance(builtPlugin(), host);
+  const long before = gAllocations.load();
+  {
+    CountingScope scope;
+    (void)instance.saveText();
+  }
+  EXPECT_GT(gAllocations.load(), before);
+}
+
+TEST(Realtime, ProcessNeverAllocates) {
+  TestHost host;
+  PluginInstance instance(builtPlugin(), host);
+  ASSERT_TRUE(instance->activate(instance.plugin(), 48000, 1, 4096));
+  ASSERT_TRUE(instance->start_processing(instance.plugin()));
+
+  std::mt19937 random(48000);
+  std::vector<AudioBlock> blocks;
+  for (uint32_t frames : {0u, 1u, 64u, 128u, 129u, 4096u}) blocks.emplace_back(frames);
+  // Every kind of input, prepared outside the counted region, then replayed at random.
+  std::vector<InputEvents> inputs(8);
+  for (auto& in : inputs) {
+    const int n = int(random() % 5000);  // more than the block list holds
+    for (int i = 0; i < n; ++i) {
+      const auto time = uint32_t(random() % 4200);
+      switch (random() % 5) {
+        case 0: in.noteOn(time, int16_t(random() % 128), 0.5); break;
+        case 1: in.noteOff(time, int16_t(random() % 129) - 1); break;
+        case 2: in.param(time, clapIdOf("cutoff"), double(random() % 20000)); break;
+        case 3: in.midi(time, uint8_t(0x80 + random() % 0x70), uint8_t(random() % 128), uint8_t(random() % 128)); break;
+        default: in.param(time, uint32_t(random()), 1.0); break;
+      }
+    }
+    in.list();
+  }
+  std::vector<OutputEvents> outs(blocks.size());
+  for (auto& out : outs) out.events.reserve(1 << 16);
+  const clap_event_transport transport = transportWithTempo(133);
+
+  long allocations = 0;
+  for (int round = 0; round < 3000; ++round) {
+    AudioBlock& block = blocks[random() % blocks.size()];
+    InputEvents& in = inputs[random() % inputs.size()];
+    OutputEvents& out = outs[random() % outs.size()];
+    if (out.events.size() > 60000) out.events.clear();
+    const clap_process* p = block.process(&in, &out, round % 3 ? &transport : nullptr);
+    const long before = gAllocations.load();
+    {
+      CountingScope scope;
+      instance->process(instance.plugin(), p);
+      instance->reset(instance.plugin());
+    }
+    allocations += gAllocations.load() - before;
+  }
+  EXPECT_EQ(allocations, 0);
+}
+
+}  // namespace
+}  // namespace strobe95::test

