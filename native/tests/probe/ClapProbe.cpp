@@ -23,47 +23,68 @@ std::string number(double v) {
   return std::string(buffer, result.ptr);
 }
 
-std::string text(const char* s) { return s ? "\"" + std::string(s) + "\"" : "null"; }
+std::string text(const char* s) {
+  if (!s) return "null";
+  std::string quoted(1, '"');
+  quoted.append(s).push_back('"');
+  return quoted;
+}
 
-void line(const std::string& s) { std::fwrite((s + "\n").data(), 1, s.size() + 1, stdout); }
+void append(std::string& out, const std::string& part) { out += part; }
+void append(std::string& out, const char* part) { out += part; }
+void append(std::string& out, uint32_t part) { out += std::to_string(part); }
+void append(std::string& out, bool part) { out += part ? "1" : "0"; }
+
+// One report line from its parts; written whole, with a line feed.
+template <typename... Parts>
+void say(const Parts&... parts) {
+  std::string out;
+  (append(out, parts), ...);
+  out.push_back('\n');
+  std::fwrite(out.data(), 1, out.size(), stdout);
+}
+
+std::string version(const clap_version_t& v) {
+  return std::to_string(v.major) + "." + std::to_string(v.minor) + "." + std::to_string(v.revision);
+}
+
+const char* offered(const void* p) { return p ? "offered" : "null"; }
 
 void probeDescriptor(const clap_plugin_descriptor* d) {
-  line("descriptor clap_version " + std::to_string(d->clap_version.major) + "." +
-       std::to_string(d->clap_version.minor) + "." + std::to_string(d->clap_version.revision));
-  line("id " + text(d->id));
-  line("name " + text(d->name));
-  line("vendor " + text(d->vendor));
-  line("url " + text(d->url) + " " + text(d->manual_url) + " " + text(d->support_url));
-  line("version " + text(d->version));
-  line("description " + text(d->description));
-  for (const char* const* f = d->features; *f; ++f) line("feature " + text(*f));
+  say("descriptor clap_version ", version(d->clap_version));
+  say("id ", text(d->id));
+  say("name ", text(d->name));
+  say("vendor ", text(d->vendor));
+  say("url ", text(d->url), " ", text(d->manual_url), " ", text(d->support_url));
+  say("version ", text(d->version));
+  say("description ", text(d->description));
+  for (const char* const* f = d->features; *f; ++f) say("feature ", text(*f));
 }
 
 void probePorts(const clap_plugin* plugin) {
   auto* audio = static_cast<const clap_plugin_audio_ports*>(plugin->get_extension(plugin, CLAP_EXT_AUDIO_PORTS));
   auto* notes = static_cast<const clap_plugin_note_ports*>(plugin->get_extension(plugin, CLAP_EXT_NOTE_PORTS));
-  line("audio ports in " + std::to_string(audio->count(plugin, true)) + " out " +
-       std::to_string(audio->count(plugin, false)));
+  say("audio ports in ", audio->count(plugin, true), " out ", audio->count(plugin, false));
   for (bool input : {true, false}) {
     for (uint32_t i = 0; i < 2; ++i) {
       clap_audio_port_info info{};
-      const bool ok = audio->get(plugin, i, input, &info);
-      line("audio port " + std::to_string(input) + " " + std::to_string(i) + " " + std::to_string(ok) +
-           (ok ? " " + std::to_string(info.id) + " " + text(info.name) + " " + std::to_string(info.flags) +
-                     " " + std::to_string(info.channel_count) + " " + text(info.port_type) + " " +
-                     std::to_string(info.in_place_pair)
-               : ""));
+      if (audio->get(plugin, i, input, &info)) {
+        say("audio port ", input, " ", i, " ", uint32_t(info.id), " ", text(info.name), " ", info.flags, " ",
+            info.channel_count, " ", text(info.port_type), " ", uint32_t(info.in_place_pair));
+      } else {
+        say("audio port ", input, " ", i, " none");
+      }
     }
   }
-  line("note ports in " + std::to_string(notes->count(plugin, true)) + " out " +
-       std::to_string(notes->count(plugin, false)));
+  say("note ports in ", notes->count(plugin, true), " out ", notes->count(plugin, false));
   for (bool input : {true, false}) {
     clap_note_port_info info{};
-    const bool ok = notes->get(plugin, 0, input, &info);
-    line("note port " + std::to_string(input) + " " + std::to_string(ok) +
-         (ok ? " " + std::to_string(info.id) + " " + text(info.name) + " " +
-                   std::to_string(info.supported_dialects) + " " + std::to_string(info.preferred_dialect)
-             : ""));
+    if (notes->get(plugin, 0, input, &info)) {
+      say("note port ", input, " ", uint32_t(info.id), " ", text(info.name), " ", info.supported_dialects, " ",
+          info.preferred_dialect);
+    } else {
+      say("note port ", input, " none");
+    }
   }
 }
 
@@ -79,44 +100,43 @@ void probeParams(const PluginInstance& instance) {
                                           "250 ms", "250ms", "2 s", "5", " 12", "+3", "--3", "1e39",
                                           "1e-400", "inf", "-inf", "nan", "0x10", "1,5", "On", "on",
                                           "Off", "Up-Down", "up-down", "Riser", "1/16T", "3/16"};
-  line("params count " + std::to_string(params->count(plugin)));
+  say("params count ", params->count(plugin));
   for (uint32_t i = 0; i <= params->count(plugin); ++i) {
     clap_param_info info{};
     if (!params->get_info(plugin, i, &info)) {
-      line("param " + std::to_string(i) + " none");
+      say("param ", i, " none");
       continue;
     }
     double value = 0;
     params->get_value(plugin, info.id, &value);
-    line("param " + std::to_string(i) + " id " + std::to_string(info.id) + " flags " +
-         std::to_string(info.flags) + " name " + text(info.name) + " module " + text(info.module) +
-         " min " + number(info.min_value) + " max " + number(info.max_value) + " default " +
-         number(info.default_value) + " value " + number(value));
+    say("param ", i, " id ", uint32_t(info.id), " flags ", info.flags, " name ", text(info.name), " module ",
+        text(info.module), " min ", number(info.min_value), " max ", number(info.max_value), " default ",
+        number(info.default_value), " value ", number(value));
     for (double v : probes) {
       char buffer[64];
       const bool ok = params->value_to_text(plugin, info.id, v, buffer, sizeof buffer);
-      line("  text " + number(v) + " -> " + (ok ? text(buffer) : "false"));
+      say("  text ", number(v), " -> ", ok ? text(buffer) : "false");
     }
     char small[4];
     const bool ok = params->value_to_text(plugin, info.id, info.max_value, small, sizeof small);
-    line("  text in 4 bytes -> " + (ok ? text(small) : "false"));
+    say("  text in 4 bytes -> ", ok ? text(small) : "false");
     for (const std::string& t : texts) {
       double out = -7;
       const bool parsed = params->text_to_value(plugin, info.id, t.c_str(), &out);
-      line("  value " + text(t.c_str()) + " -> " + (parsed ? number(out) : "false"));
+      say("  value ", text(t.c_str()), " -> ", parsed ? number(out) : "false");
     }
   }
 }
 
 void probeState(const PluginInstance& instance) {
-  line("fresh state");
-  line(instance.saveText());
+  say("fresh state");
+  say(instance.saveText());
   const char* loaded =
       "STROBE-95 9.9.9\npreset Hoover (edited)\nedited 1\ncutoff 1e-40\nsupersaw 0x1p-2\n"
       "detune 1e-46\nwidth  \t0.25\nattack 1e39\nrelease 2.5e-3junk\nsample 2.7\nreverb_size nan\n";
   instance.loadText(loaded);
-  line("loaded state");
-  line(instance.saveText());
+  say("loaded state");
+  say(instance.saveText());
 }
 
 }  // namespace
@@ -132,19 +152,18 @@ int main(int argc, char** argv) {
     return 1;
   }
   const clap_plugin_entry* entry = library.entry();
-  line("entry clap_version " + std::to_string(entry->clap_version.major) + "." +
-       std::to_string(entry->clap_version.minor) + "." + std::to_string(entry->clap_version.revision));
-  line("other factory " + std::string(entry->get_factory("clap.PLUGIN-factory") ? "offered" : "null"));
+  say("entry clap_version ", version(entry->clap_version));
+  say("other factory ", offered(entry->get_factory("clap.PLUGIN-factory")));
   const clap_plugin_factory* factory = factoryOf(library);
-  line("plugin count " + std::to_string(factory->get_plugin_count(factory)));
-  line("descriptor 1 " + std::string(factory->get_plugin_descriptor(factory, 1) ? "offered" : "null"));
+  say("plugin count ", factory->get_plugin_count(factory));
+  say("descriptor 1 ", offered(factory->get_plugin_descriptor(factory, 1)));
   probeDescriptor(factory->get_plugin_descriptor(factory, 0));
 
   TestHost host;
   PluginInstance instance(library, host);
   for (const char* id : {"clap.audio-ports", "clap.note-ports", "clap.params", "clap.state", "clap.gui",
                          "clap.latency", "clap.params.draft", ""}) {
-    line("extension " + text(id) + " " + (instance->get_extension(instance.plugin(), id) ? "offered" : "null"));
+    say("extension ", text(id), " ", offered(instance->get_extension(instance.plugin(), id)));
   }
   probePorts(instance.plugin());
   probeParams(instance);

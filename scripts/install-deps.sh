@@ -1,0 +1,28 @@
+#!/usr/bin/env bash
+# Installs, from Debian's packages, everything the builds and tests need on Debian 12.
+set -euo pipefail
+packages=(
+  build-essential cmake ninja-build ccache
+  g++-mingw-w64-x86-64-posix   # the Windows build
+  wine wine64                  # runs it here
+  dpf-source                   # carries a copy of the CLAP headers
+  nlohmann-json3-dev libfmt-dev
+  googletest libgtest-dev libbenchmark-dev
+  locales
+)
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+sudo=""
+[ "$(id -u)" -eq 0 ] || sudo="sudo"
+if [ ${#missing[@]} -gt 0 ]; then
+  $sudo apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+
+# A decimal-comma locale, so the tests can show that our texts ignore the process locale.
+if ! locale -a 2>/dev/null | grep -qi '^de_DE\.utf8$'; then
+  $sudo sed -i 's/^# *de_DE.UTF-8 UTF-8/de_DE.UTF-8 UTF-8/' /etc/locale.gen
+  $sudo locale-gen >/dev/null
+fi

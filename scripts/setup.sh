@@ -1,0 +1,12 @@
+#!/usr/bin/env bash
+# Sets this machine up, builds the Linux and Windows plugins and installs the Linux one
+# where CLAP hosts look for it (~/.clap).
+set -euo pipefail
+here=$(dirname "$0")
+"$here/install-deps.sh"
+source "$here/build-trees.sh"
+build_windows
+build_linux
+cmake --install "$build_root/linux"
+echo "Installed $HOME/.clap/STROBE-95.clap"
+echo "Windows plugin: $build_root/windows/STROBE-95.clap"
