@@ -7,41 +7,40 @@
 #endif
 
 namespace strobe95::test {
+namespace {
 
 #ifdef _WIN32
-PluginLibrary::PluginLibrary(const std::string& path) {
+void* openLibrary(const std::string& path, std::string& error) {
   const int length = MultiByteToWideChar(CP_UTF8, 0, path.c_str(), -1, nullptr, 0);
   std::wstring wide(static_cast<size_t>(length), L'\0');
   MultiByteToWideChar(CP_UTF8, 0, path.c_str(), -1, wide.data(), length);
   HMODULE module = LoadLibraryW(wide.c_str());
-  if (!module) {
-    error_ = "LoadLibraryW failed for " + path;
-    return;
-  }
-  handle_ = module;
-  auto symbol = reinterpret_cast<void*>(GetProcAddress(module, "clap_entry"));
-  entry_ = static_cast<const clap_plugin_entry*>(symbol);
-  if (!entry_) error_ = "no clap_entry in " + path;
-  if (entry_ && !entry_->init(path.c_str())) {
-    error_ = "entry init failed";
-    entry_ = nullptr;
-  }
+  if (!module) error = "LoadLibraryW failed for " + path;
+  return module;
 }
-
-PluginLibrary::~PluginLibrary() {
-  if (entry_) entry_->deinit();
-  if (handle_) FreeLibrary(static_cast<HMODULE>(handle_));
+void* findSymbol(void* handle, const char* name) {
+  return reinterpret_cast<void*>(GetProcAddress(static_cast<HMODULE>(handle), name));
 }
+void closeLibrary(void* handle) { FreeLibrary(static_cast<HMODULE>(handle)); }
 #else
+void* openLibrary(const std::string& path, std::string& error) {
+  void* handle = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
+  if (!handle) error = dlerror();
+  return handle;
+}
+void* findSymbol(void* handle, const char* name) { return dlsym(handle, name); }
+void closeLibrary(void* handle) { dlclose(handle); }
+#endif
+
+}  // namespace
+
 PluginLibrary::PluginLibrary(const std::string& path) {
-  handle_ = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-  if (!handle_) {
-    error_ = dlerror();
-    return;
-  }
-  entry_ = static_cast<const clap_plugin_entry*>(dlsym(handle_, "clap_entry"));
-  if (!entry_) error_ = "no clap_entry in " + path;
-  if (entry_ && !entry_->init(path.c_str())) {
+  handle_ = openLibrary(path, error_);
+  if (!handle_) return;
+  entry_ = static_cast<const clap_plugin_entry*>(findSymbol(handle_, "clap_entry"));
+  if (!entry_) {
+    error_ = "no clap_entry in " + path;
+  } else if (!entry_->init(path.c_str())) {
     error_ = "entry init failed";
     entry_ = nullptr;
   }
@@ -49,8 +48,7 @@ PluginLibrary::PluginLibrary(const std::string& path) {
 
 PluginLibrary::~PluginLibrary() {
   if (entry_) entry_->deinit();
-  if (handle_) dlclose(handle_);
+  if (handle_) closeLibrary(handle_);
 }
-#endif
 
 }  // namespace strobe95::test
