@@ -66,4 +66,3 @@ BENCHMARK(valueTextRoundTrip);
 }  // namespace
 }  // namespace strobe95::test
 
-BENCHMARK_MAIN();
