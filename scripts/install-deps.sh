@@ -8,6 +8,7 @@ packages=(
   dpf-source                   # carries a copy of the CLAP headers
   nlohmann-json3-dev libfmt-dev
   googletest libgtest-dev libbenchmark-dev
+  libsndfile1-dev sox          # the tools that write and inspect WAV files
   locales
 )
 missing=()
