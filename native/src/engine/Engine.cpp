@@ -4,7 +4,7 @@
 
 namespace strobe95 {
 
-Engine::Engine(int sampleRate, int voiceCount) : sampleRate_(sampleRate), voiceCount_(voiceCount) {}
+Engine::Engine(int voiceCount, int sampleRate) : sampleRate_(sampleRate), voiceCount_(voiceCount) {}
 
 void Engine::process(float* outLeft, float* outRight, int32_t frames, const EngineEvent*,
                      int32_t) {

@@ -12,7 +12,7 @@ inline constexpr int kVoiceCount = 16;
 // silence, so the plugin boundary can be built and tested around it.
 class Engine {
  public:
-  Engine(int sampleRate, int voiceCount);
+  Engine(int voiceCount, int sampleRate);
 
   int sampleRate() const { return sampleRate_; }
   int voiceCount() const { return voiceCount_; }

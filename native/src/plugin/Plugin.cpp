@@ -31,7 +31,7 @@ bool Plugin::init() {
 
 bool Plugin::activate(double sampleRate) {
   try {
-    engine_ = std::make_unique<Engine>(static_cast<int>(std::lround(sampleRate)), kVoiceCount);
+    engine_ = std::make_unique<Engine>(kVoiceCount, static_cast<int>(std::lround(sampleRate)));
   } catch (...) {
     return false;
   }
