@@ -10,7 +10,10 @@ packages=(
   googletest libgtest-dev libbenchmark-dev
   libsndfile1-dev sox          # the tools that write and inspect WAV files
   locales
+  chromium woff2               # the faceplate's page tests and its TrueType fonts
 )
+# The page tests' driver needs a Node with npm; the machine image may bring its own.
+command -v npm >/dev/null || packages+=(nodejs npm)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
@@ -20,6 +23,13 @@ sudo=""
 if [ ${#missing[@]} -gt 0 ]; then
   $sudo apt-get update -qq
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+
+# The page tests' driver and the fonts, at the versions package-lock.json pins; no browser
+# is downloaded, the tests drive Debian's Chromium.
+root="$(cd "$(dirname "$0")/.." && pwd)"
+if [ -f "$root/package-lock.json" ]; then
+  (cd "$root" && PLAYWRIGHT_SKIP_BROWSER_DOWNLOAD=1 npm ci --no-audit --no-fund)
 fi
 
 # A decimal-comma locale, so the tests can show that our texts ignore the process locale.

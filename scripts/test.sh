@@ -13,3 +13,4 @@ export ASAN_OPTIONS=detect_leaks=1:strict_string_checks=1:detect_stack_use_after
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 ctest --test-dir "$build_root/linux" --output-on-failure
 ctest --test-dir "$build_root/sanitize" --output-on-failure
+"$(dirname "$0")/web-test.sh"

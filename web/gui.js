@@ -544,15 +544,18 @@ const kStyleSheet = `
 .face {
   max-width: 980px; margin: 0 auto; padding: 12px 16px 14px; border-radius: 16px;
   color: #0d2f86; user-select: none; -webkit-user-select: none;
+  --screw: radial-gradient(circle, #d9d4cc 0 2px, #6b625a 2.5px 4px, rgba(60, 20, 0, 0.5) 4.5px, transparent 5.5px);
   background:
+    var(--screw) left 7px top 7px / 12px 12px no-repeat, var(--screw) right 7px top 7px / 12px 12px no-repeat,
+    var(--screw) left 7px bottom 7px / 12px 12px no-repeat, var(--screw) right 7px bottom 7px / 12px 12px no-repeat,
     repeating-linear-gradient(90deg, rgba(255, 230, 196, 0.07) 0 1px, transparent 1px 5px),
     linear-gradient(180deg, #f2a04e 0%, #e57c1a 22%, #e57c1a 70%, #c96206 100%);
   box-shadow: inset 0 2px 0 rgba(255, 230, 196, 0.55), inset 0 -3px 0 rgba(80, 30, 0, 0.35),
     0 6px 18px rgba(0, 0, 0, 0.55);
 }
 .caption, .tag, .title, .hint {
-  font-family: "Press Start 2P", monospace; font-size: 7px; text-transform: uppercase;
-  letter-spacing: 0.5px; line-height: 1.2;
+  font-family: "Press Start 2P", monospace; font-size: 8px; text-transform: uppercase;
+  line-height: 1.2;
 }
 button, select { font-family: "VT323", monospace; }
 :focus-visible { outline: 2px solid #1f5fe0; outline-offset: 2px; }

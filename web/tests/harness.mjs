@@ -5,6 +5,8 @@ import path from "node:path";
 import { chromium } from "playwright-core";
 import { startServer, webDir } from "./server.mjs";
 
+export { webDir };
+
 export const description = JSON.parse(readFileSync(path.join(webDir, "parameters.json"), "utf8"));
 export const controls = description.sections.flatMap((s) => (s.switch ? [s.switch] : []).concat(s.controls));
 export const parameterIds = controls.map((c) => c.id);
@@ -40,18 +42,21 @@ function standIn({ state, init }) {
 }
 
 export async function openFaceplate(env, { values = {}, preset = "", edited = false, init = "state",
-  path: at = "/", waitForRefresh = true, context: contextOptions = {} } = {}) {
+  path: at = "/", waitForRefresh = true, context: contextOptions = {}, beforeLoad } = {}) {
   const context = await env.browser.newContext({ viewport: { width: 1000, height: 850 }, ...contextOptions });
   const page = await context.newPage();
   const errors = [];
   const outside = [];
+  const missing = [];
   page.on("pageerror", (e) => errors.push(e.message));
+  page.on("response", (r) => { if (r.status() >= 400) missing.push(new URL(r.url()).pathname); });
   page.on("request", (r) => { if (!r.url().startsWith(env.server.origin + "/")) outside.push(r.url()); });
   await page.addInitScript(standIn, { state: { values: { ...defaults, ...values }, preset, edited }, init });
+  if (beforeLoad) await beforeLoad(page);
   await page.goto(env.server.origin + at);
   if (waitForRefresh) await page.waitForFunction(() => typeof window.strobeRefresh === "function");
   const face = {
-    page, errors, outside,
+    page, errors, outside, missing,
     close: () => context.close(),
     calls: () => page.evaluate(() => window.__calls),
     // Calls the page made since the last take, start-up reads excluded.
