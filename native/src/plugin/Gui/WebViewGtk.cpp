@@ -1,0 +1,232 @@
+// The Linux web view: WebKitGTK in a GTK pop-up window whose X window is moved into the
+// host's window. Hosts' windows speak no XEmbed, so a plug would stay blank; reparenting
+// the pop-up works with any X11 host. GTK runs only when the host's timer pumps it.
+#include <string>
+
+#include "GtkLibrary.h"
+#include "GuiSize.h"
+#include "Resources.h"
+#include "WebView.h"
+
+namespace strobe95 {
+namespace {
+
+constexpr const char* kScheme = "strobe95";
+constexpr const char* kServedRoot = "strobe95://faceplate/";
+constexpr const char* kMessageChannel = "strobe95";
+constexpr const char* kPostExpression = "(text) => window.webkit.messageHandlers.strobe95.postMessage(text)";
+// Enough turns to drain what a page produces between two pump ticks, few enough that a
+// busy page never holds up the host's loop for long.
+constexpr int kMaxIterationsPerPump = 64;
+
+template <typename T>
+gpointer object(T* instance) {
+  return static_cast<gpointer>(instance);
+}
+
+class GtkWebView final : public WebView {
+ public:
+  explicit GtkWebView(const gtk::Library& gtk) : gtk_(gtk) {
+    context_ = gtk_.webkit_web_context_new();
+    gtk_.webkit_web_context_register_uri_scheme(context_, kScheme, serveRequest, this, nullptr);
+    WebKitSecurityManager* security = gtk_.webkit_web_context_get_security_manager(context_);
+    // Module scripts and fetches from the page are cross-origin checked even on one host.
+    gtk_.webkit_security_manager_register_uri_scheme_as_secure(security, kScheme);
+    gtk_.webkit_security_manager_register_uri_scheme_as_cors_enabled(security, kScheme);
+
+    content_ = gtk_.webkit_user_content_manager_new();
+    gtk_.webkit_user_content_manager_register_script_message_handler(content_, kMessageChannel);
+    gtk_.g_signal_connect_data(object(content_), "script-message-received::strobe95",
+                               G_CALLBACK(onScriptMessage), this, nullptr, GConnectFlags{});
+
+    view_ = static_cast<WebKitWebView*>(gtk_.g_object_new(gtk_.webkit_web_view_get_type(), "web-context", context_,
+                                                          "user-content-manager", content_, nullptr));
+    gtk_.webkit_settings_set_enable_developer_extras(gtk_.webkit_web_view_get_settings(view_), FALSE);
+    gtk_.g_signal_connect_data(object(view_), "decide-policy", G_CALLBACK(onDecidePolicy), this, nullptr,
+                               GConnectFlags{});
+    gtk_.g_signal_connect_data(object(view_), "create", G_CALLBACK(onCreateWindow), this, nullptr,
+                               GConnectFlags{});
+    gtk_.g_signal_connect_data(object(view_), "context-menu", G_CALLBACK(onContextMenu), this, nullptr,
+                               GConnectFlags{});
+
+    window_ = gtk_.gtk_window_new(GTK_WINDOW_POPUP);
+    const GuiSize size = guiSize();
+    gtk_.gtk_window_resize(reinterpret_cast<GtkWindow*>(window_), static_cast<int>(size.width),
+                           static_cast<int>(size.height));
+    gtk_.gtk_container_add(reinterpret_cast<GtkContainer*>(window_), reinterpret_cast<GtkWidget*>(view_));
+    gtk_.gtk_widget_realize(window_);
+    cancellable_ = gtk_.g_cancellable_new();
+  }
+
+  ~GtkWebView() override {
+    gtk_.g_cancellable_cancel(cancellable_);
+    gtk_.gtk_widget_destroy(window_);  // takes the view with it
+    gtk_.g_object_unref(object(content_));
+    gtk_.g_object_unref(object(context_));
+    // Let the cancelled scripts and the torn-down view finish while our code is loaded.
+    pumpEvents();
+    gtk_.g_object_unref(object(cancellable_));
+  }
+
+  void load() override {
+    const std::string bridge = bridgeScript(kPostExpression);
+    WebKitUserScript* script =
+        gtk_.webkit_user_script_new(bridge.c_str(), WEBKIT_USER_CONTENT_INJECT_TOP_FRAME,
+                                    WEBKIT_USER_SCRIPT_INJECT_AT_DOCUMENT_START, nullptr, nullptr);
+    gtk_.webkit_user_content_manager_add_script(content_, script);
+    gtk_.webkit_user_script_unref(script);
+    gtk_.webkit_web_view_load_uri(view_, kServedRoot);
+  }
+
+  void evaluate(const std::string& script, ScriptResult done) override {
+    auto* pending = done ? new ScriptResult(std::move(done)) : nullptr;
+    gtk_.webkit_web_view_evaluate_javascript(view_, script.c_str(), static_cast<gssize>(script.size()), nullptr,
+                                             nullptr, cancellable_, pending ? onScriptDone : nullptr, pending);
+  }
+
+  bool embed(const clap_window& parent) override {
+    GdkWindow* own = gtk_.gtk_widget_get_window(window_);
+    Display* display = gtk_.gdk_x11_display_get_xdisplay(gtk_.gdk_display_get_default());
+    if (!own || !display) return false;
+    const auto parentWindow = static_cast<::Window>(parent.x11);
+    GuiSize size = guiSize();
+    XWindowAttributes attributes{};
+    if (gtk_.XGetWindowAttributes(display, parentWindow, &attributes) && attributes.width > 0 &&
+        attributes.height > 0) {
+      size = {static_cast<uint32_t>(attributes.width), static_cast<uint32_t>(attributes.height)};
+    } else {
+      return false;  // no such window on this display
+    }
+    gtk_.gtk_window_resize(reinterpret_cast<GtkWindow*>(window_), static_cast<int>(size.width),
+                           static_cast<int>(size.height));
+    gtk_.XReparentWindow(display, gtk_.gdk_x11_window_get_xid(own), parentWindow, 0, 0);
+    gtk_.XFlush(display);
+    embedded_ = true;
+    return true;
+  }
+
+  void setVisible(bool visible) override {
+    // Before it is embedded the pop-up would float over the desktop; keep it hidden.
+    if (visible && embedded_) {
+      gtk_.gtk_widget_show_all(window_);
+    } else {
+      gtk_.gtk_widget_hide(window_);
+    }
+  }
+
+  void pump() override { pumpEvents(); }
+
+ private:
+  void pumpEvents() {
+    for (int i = 0; i < kMaxIterationsPerPump && gtk_.g_main_context_iteration(nullptr, FALSE); ++i) {
+    }
+  }
+
+  static void serveRequest(WebKitURISchemeRequest* request, gpointer data) {
+    const gtk::Library& gtk = static_cast<GtkWebView*>(data)->gtk_;
+    const auto path = bridge::servedPath(kServedRoot, gtk.webkit_uri_scheme_request_get_uri(request));
+    const FaceplateResource* resource = path ? fetchFaceplateResource(*path) : nullptr;
+    static constexpr char kNotFoundBody[] = "Not Found";
+    const void* body = resource ? static_cast<const void*>(resource->bytes.data()) : kNotFoundBody;
+    const auto length = static_cast<gssize>(resource ? resource->bytes.size() : sizeof kNotFoundBody - 1);
+    GInputStream* stream = gtk.g_memory_input_stream_new_from_data(body, length, nullptr);
+    WebKitURISchemeResponse* response = gtk.webkit_uri_scheme_response_new(stream, length);
+    SoupMessageHeaders* headers = gtk.soup_message_headers_new(SOUP_MESSAGE_HEADERS_RESPONSE);
+    if (resource) {
+      gtk.webkit_uri_scheme_response_set_status(response, 200, "OK");
+      gtk.webkit_uri_scheme_response_set_content_type(response, std::string(resource->mimeType).c_str());
+      for (const auto& [name, value] : responseHeaders(*resource)) {
+        gtk.soup_message_headers_append(headers, name.c_str(), value.c_str());
+      }
+    } else {
+      gtk.webkit_uri_scheme_response_set_status(response, kNotFoundStatus, std::string(kNotFoundReason).c_str());
+      gtk.webkit_uri_scheme_response_set_content_type(response, "text/plain");
+    }
+    gtk.webkit_uri_scheme_response_set_http_headers(response, headers);  // takes the headers
+    gtk.webkit_uri_scheme_request_finish_with_response(request, response);
+    gtk.g_object_unref(object(response));
+    gtk.g_object_unref(object(stream));
+  }
+
+  static void onScriptMessage(WebKitUserContentManager*, WebKitJavascriptResult* result, gpointer data) {
+    auto* self = static_cast<GtkWebView*>(data);
+    const gtk::Library& gtk = self->gtk_;
+    char* text = gtk.jsc_value_to_string(gtk.webkit_javascript_result_get_js_value(result));
+    if (!text) return;
+    const std::string message(text);
+    gtk.g_free(text);
+    self->receive(message);
+  }
+
+  static gboolean onDecidePolicy(WebKitWebView*, WebKitPolicyDecision* decision, WebKitPolicyDecisionType type,
+                                 gpointer data) {
+    const gtk::Library& gtk = static_cast<GtkWebView*>(data)->gtk_;
+    if (type == WEBKIT_POLICY_DECISION_TYPE_NAVIGATION_ACTION) {
+      auto* navigation = reinterpret_cast<WebKitNavigationPolicyDecision*>(decision);
+      WebKitURIRequest* request =
+          gtk.webkit_navigation_action_get_request(gtk.webkit_navigation_policy_decision_get_navigation_action(navigation));
+      const char* uri = gtk.webkit_uri_request_get_uri(request);
+      if (uri && bridge::isAllowedNavigation(kServedRoot, uri)) {
+        gtk.webkit_policy_decision_use(decision);
+      } else {
+        gtk.webkit_policy_decision_ignore(decision);
+      }
+      return TRUE;
+    }
+    if (type == WEBKIT_POLICY_DECISION_TYPE_NEW_WINDOW_ACTION) {
+      gtk.webkit_policy_decision_ignore(decision);
+      return TRUE;
+    }
+    return FALSE;  // responses: WebKit's own rules
+  }
+
+  static GtkWidget* onCreateWindow(WebKitWebView*, WebKitNavigationAction*, gpointer) { return nullptr; }
+
+  static gboolean onContextMenu(WebKitWebView*, WebKitContextMenu*, GdkEvent*, WebKitHitTestResult*, gpointer) {
+    return TRUE;  // no "Reload" or "Inspect" inside an instrument
+  }
+
+  static void onScriptDone(GObject* source, GAsyncResult* result, gpointer data) {
+    auto* done = static_cast<ScriptResult*>(data);
+    const gtk::Library* gtk = gtk::library();
+    GError* error = nullptr;
+    JSCValue* value =
+        gtk->webkit_web_view_evaluate_javascript_finish(reinterpret_cast<WebKitWebView*>(source), result, &error);
+    std::string json;
+    if (value) {
+      if (char* text = gtk->jsc_value_to_json(value, 0)) {
+        json = text;
+        gtk->g_free(text);
+      }
+      gtk->g_object_unref(object(value));
+    }
+    if (error) {
+      const bool cancelled = error->domain == gtk->g_io_error_quark() && error->code == G_IO_ERROR_CANCELLED;
+      gtk->g_error_free(error);
+      if (cancelled) {  // the web view is gone; so, perhaps, is whoever asked
+        delete done;
+        return;
+      }
+    }
+    (*done)(json);
+    delete done;
+  }
+
+  const gtk::Library& gtk_;
+  WebKitWebContext* context_ = nullptr;
+  WebKitUserContentManager* content_ = nullptr;
+  WebKitWebView* view_ = nullptr;  // owned by window_
+  GtkWidget* window_ = nullptr;
+  GCancellable* cancellable_ = nullptr;
+  bool embedded_ = false;
+};
+
+}  // namespace
+
+std::unique_ptr<WebView> openWebView() {
+  const gtk::Library* gtk = gtk::library();
+  if (!gtk) return nullptr;
+  return std::make_unique<GtkWebView>(*gtk);
+}
+
+}  // namespace strobe95
