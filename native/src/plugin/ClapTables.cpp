@@ -3,6 +3,7 @@
 #include "ClapTables.h"
 
 #include "Descriptor.h"
+#include "Gui/GuiExtension.h"
 #include "Plugin.h"
 #include "Ports.h"
 
@@ -77,6 +78,11 @@ const void* findExtension(std::string_view id) {
   if (id == CLAP_EXT_NOTE_PORTS) return &kNotePorts;
   if (id == CLAP_EXT_PARAMS) return &kParams;
   if (id == CLAP_EXT_STATE) return &kState;
+  if (id == CLAP_EXT_GUI) return &kGuiExtension;
+#ifndef _WIN32
+  // The Linux faceplate runs its web view from the host's loop, through host timers.
+  if (id == CLAP_EXT_TIMER_SUPPORT) return &kTimerSupportExtension;
+#endif
   return nullptr;
 }
 

@@ -4,6 +4,7 @@
 #include <limits>
 
 #include "ClapTables.h"
+#include "Gui/Gui.h"
 
 namespace strobe95 {
 namespace {
@@ -20,7 +21,15 @@ Plugin::Plugin(const clap_host* host) : clapPlugin_(makePluginTable(this)), host
   blockEvents_.reserve(kMaxBlockEvents);
 }
 
-Plugin::~Plugin() = default;
+Plugin::~Plugin() {
+  // The faceplate calls back into this instance until it is gone, so it goes first.
+  gui_.reset();
+}
+
+void Plugin::setGui(std::unique_ptr<Gui> gui) {
+  gui_.reset();  // one web view at a time, even for the moment of a swap
+  gui_ = std::move(gui);
+}
 
 bool Plugin::init() {
   if (!host_->get_extension) return true;

@@ -16,6 +16,8 @@
 
 namespace strobe95 {
 
+class Gui;
+
 // One instance of the synthesizer as a host sees it. The CLAP tables call into it
 // through ClapTables.cpp; the faceplate calls the operations below on the main thread.
 class Plugin {
@@ -61,13 +63,18 @@ class Plugin {
   float value(int index) const { return values_[index].load(); }
   // True once after the host changed a parameter; the faceplate then redraws.
   bool takeNeedsRefresh() { return needsRefresh_.exchange(false); }
+  void markDirty() const;
+  const clap_host* host() const { return host_; }
+
+  // The faceplate (main thread); null until the host creates it.
+  Gui* gui() const { return gui_.get(); }
+  void setGui(std::unique_ptr<Gui> gui);
 
  private:
   void storeHostValue(int index, double value);
   void drainOutbox(const clap_output_events* out);
   void gatherHostEvents(const clap_process* process);
   void requestFlush() const;
-  void markDirty() const;
 
   clap_plugin clapPlugin_;
   const clap_host* host_;                           // main thread
@@ -83,6 +90,7 @@ class Plugin {
   mutable std::mutex presetLock_;                   // guards presetState_ only, never held for long
   PresetState presetState_;                         // main thread, under presetLock_
   std::atomic<bool> needsRefresh_{false};           // audio or main thread sets, faceplate clears
+  std::unique_ptr<Gui> gui_;                        // main thread; the editor, destroyed first
 };
 
 }  // namespace strobe95

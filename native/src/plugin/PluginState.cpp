@@ -1,4 +1,5 @@
 // The state extension: the instance's values and preset as the text of StateText.h.
+#include "Gui/Gui.h"
 #include "Plugin.h"
 #include "StateText.h"
 
@@ -21,6 +22,8 @@ void Plugin::readStateText(std::string_view text) {
   if (!state) return;
   for (int i = 0; i < kParamCount; ++i) values_[i].exchange(state->values[i]);
   setPresetState(std::move(state->preset.name), state->preset.edited);
+  // A loaded project shows at once, not at the next host change.
+  if (gui_) gui_->refresh();
 }
 
 bool Plugin::save(const clap_ostream* stream) const {
