@@ -261,8 +261,9 @@ export async function createElement(plugin) {
       drag = null;
       bridge.endGesture(c.id);
     };
-    cap.addEventListener("pointerup", endDrag);
-    cap.addEventListener("pointercancel", endDrag);
+    // A capture lost without a pointer up (the browser took the pointer away) still ends
+    // the gesture; otherwise the host would wait forever for its end.
+    for (const type of ["pointerup", "pointercancel", "lostpointercapture"]) cap.addEventListener(type, endDrag);
     cap.addEventListener("dblclick", () => set({ [c.id]: c.default }));
     cap.addEventListener("keydown", (e) => {
       const direction = { ArrowUp: 1, ArrowRight: 1, ArrowDown: -1, ArrowLeft: -1 }[e.key];
@@ -448,8 +449,7 @@ export async function createElement(plugin) {
         byPointer.delete(e.pointerId);
         release(number);
       };
-      key.addEventListener("pointerup", up);
-      key.addEventListener("pointercancel", up);
+      for (const type of ["pointerup", "pointercancel", "lostpointercapture"]) key.addEventListener(type, up);
       key.addEventListener("click", (e) => {
         if (e.detail !== 0) return;  // a real pointer already played it
         const number = state.base + offset;

@@ -43,6 +43,19 @@ test("a drag beyond either end of the travel stops at the range limits", async (
   await face.close();
 });
 
+test("a drag whose pointer capture is taken away still ends its gesture", async () => {
+  const face = await openFaceplate(env);
+  const [x, y] = await face.center(face.slider("Glide"));
+  await face.page.mouse.move(x, y);
+  await face.page.mouse.down();
+  await face.page.mouse.move(x, y - 16);
+  await face.slider("Glide").evaluate((cap) => cap.releasePointerCapture(1));  // the mouse's pointer id
+  await face.page.mouse.move(x, y - 32);
+  await face.page.mouse.up();
+  assert.deepEqual(await face.take(), [["strobeGesture", "glide", true], ["strobeSet", "glide", 0.1], ["strobeGesture", "glide", false]]);
+  await face.close();
+});
+
 test("readouts follow the value text rules", async () => {
   const face = await openFaceplate(env);
   const cases = [
