@@ -243,7 +243,10 @@ export async function createElement(plugin) {
     cap.setAttribute("aria-valuemin", String(c.min));
     cap.setAttribute("aria-valuemax", String(c.max));
     const readout = el("div", "readout");
-    box.append(cap, el("div", "caption", caption), readout);
+    const shownCaption = el("div", "caption", caption);
+    // The slider itself speaks its name and value; the visible texts would repeat them.
+    for (const text of [shownCaption, readout]) text.setAttribute("aria-hidden", "true");
+    box.append(cap, shownCaption, readout);
 
     let drag = null;
     cap.addEventListener("pointerdown", (e) => {
@@ -286,7 +289,9 @@ export async function createElement(plugin) {
 
   function choice(c, caption) {
     const box = el("div", "choice");
-    box.append(el("div", "caption", caption));
+    const shownCaption = el("div", "caption", caption);
+    shownCaption.setAttribute("aria-hidden", "true");
+    box.append(shownCaption);
     if (c.choices.length > kChoiceListAbove) {
       const list = el("select", "list");
       list.setAttribute("aria-label", caption);

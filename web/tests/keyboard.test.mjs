@@ -136,3 +136,12 @@ test("letters typed into a drop-down do not play", async () => {
   assert.deepEqual(await face.take(), [on(52), off(52)]);  // D is the E, the third white key
   await face.close();
 });
+
+test("a key activated by assistive technology, without a pointer, sounds briefly", async () => {
+  const face = await openFaceplate(env);
+  await face.key("A3").dispatchEvent("click");  // a click with no pointer behind it
+  assert.deepEqual(await face.take(), [on(57)]);
+  await face.page.waitForFunction(() => window.__calls.some(([name, , on]) => name === "strobeNote" && on === false));
+  assert.deepEqual(await face.take(), [off(57)]);
+  await face.close();
+});
