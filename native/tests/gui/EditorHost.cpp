@@ -1,0 +1,362 @@
+// A small X11 host that opens the faceplate in its own window, the way a Linux
+// workstation does: it runs the editor through clap.timer-support from its own loop,
+// plays the page's part by calling the page's bindings from script, and checks what
+// reaches the plugin and the host. Runs under Xvfb; writes a screenshot of the window.
+//
+//   strobe95_editor_host <screenshot.png>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <functional>
+#include <map>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include <clap/ext/gui.h>
+#include <clap/ext/timer-support.h>
+
+#include "EventLists.h"
+#include "Gui/Gui.h"
+#include "Plugin.h"
+#include "Streams.h"
+#include "TestHost.h"
+
+// Last: Xlib's macros (None, Bool) would clash with the plugin's names.
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <zlib.h>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using namespace std::chrono_literals;
+using strobe95::test::AnyEvent;
+
+int failures = 0;
+
+void check(bool ok, const std::string& what) {
+  std::printf("%s %s\n", ok ? "ok  " : "FAIL", what.c_str());
+  if (!ok) ++failures;
+}
+
+// The host: params (counting flush requests), state (counting dirty marks) and timers.
+struct Host {
+  struct Timer {
+    std::chrono::milliseconds period;
+    Clock::time_point due;
+  };
+  clap_host host{};
+  clap_host_params params{};
+  clap_host_state state{};
+  clap_host_timer_support timers{};
+  std::map<clap_id, Timer> registered;
+  clap_id nextTimer = 1;
+  int flushRequests = 0;
+  int dirtyMarks = 0;
+
+  Host() {
+    host.clap_version = CLAP_VERSION;
+    host.host_data = this;
+    host.name = "editor test host";
+    host.vendor = "tests";
+    host.url = "";
+    host.version = "1";
+    host.get_extension = [](const clap_host* h, const char* id) -> const void* {
+      Host& self = *static_cast<Host*>(h->host_data);
+      if (!std::strcmp(id, CLAP_EXT_PARAMS)) return &self.params;
+      if (!std::strcmp(id, CLAP_EXT_STATE)) return &self.state;
+      if (!std::strcmp(id, CLAP_EXT_TIMER_SUPPORT)) return &self.timers;
+      return nullptr;
+    };
+    host.request_restart = [](const clap_host*) {};
+    host.request_process = [](const clap_host*) {};
+    host.request_callback = [](const clap_host*) {};
+    params.rescan = [](const clap_host*, clap_param_rescan_flags) {};
+    params.clear = [](const clap_host*, clap_id, clap_param_clear_flags) {};
+    params.request_flush = [](const clap_host* h) { ++static_cast<Host*>(h->host_data)->flushRequests; };
+    state.mark_dirty = [](const clap_host* h) { ++static_cast<Host*>(h->host_data)->dirtyMarks; };
+    timers.register_timer = [](const clap_host* h, uint32_t periodMs, clap_id* id) {
+      Host& self = *static_cast<Host*>(h->host_data);
+      *id = self.nextTimer++;
+      const auto period = std::chrono::milliseconds(periodMs);
+      self.registered[*id] = {period, Clock::now() + period};
+      return true;
+    };
+    timers.unregister_timer = [](const clap_host* h, clap_id id) {
+      return static_cast<Host*>(h->host_data)->registered.erase(id) == 1;
+    };
+  }
+};
+
+// Writes 24-bit RGB rows as a PNG: signature, IHDR, one zlib IDAT, IEND.
+void writePng(const std::string& path, int width, int height, const std::vector<uint8_t>& rgb) {
+  std::vector<uint8_t> raw;
+  for (int y = 0; y < height; ++y) {
+    raw.push_back(0);  // no row filter
+    raw.insert(raw.end(), rgb.begin() + y * width * 3, rgb.begin() + (y + 1) * width * 3);
+  }
+  uLongf packedSize = compressBound(static_cast<uLong>(raw.size()));
+  std::vector<uint8_t> packed(packedSize);
+  compress(packed.data(), &packedSize, raw.data(), static_cast<uLong>(raw.size()));
+  packed.resize(packedSize);
+  std::ofstream out(path, std::ios::binary);
+  auto be32 = [&](uint32_t v) {
+    const char bytes[4] = {char(v >> 24), char(v >> 16), char(v >> 8), char(v)};
+    out.write(bytes, 4);
+  };
+  auto chunk = [&](const char* type, const std::vector<uint8_t>& data) {
+    be32(static_cast<uint32_t>(data.size()));
+    std::vector<uint8_t> typed(type, type + 4);
+    typed.insert(typed.end(), data.begin(), data.end());
+    out.write(reinterpret_cast<const char*>(typed.data()), static_cast<std::streamsize>(typed.size()));
+    be32(static_cast<uint32_t>(crc32(0, typed.data(), static_cast<uInt>(typed.size()))));
+  };
+  out.write("\x89PNG\r\n\x1a\n", 8);
+  std::vector<uint8_t> header(13, 0);
+  for (int i = 0; i < 4; ++i) {
+    header[i] = uint8_t(width >> (24 - 8 * i));
+    header[4 + i] = uint8_t(height >> (24 - 8 * i));
+  }
+  header[8] = 8;  // bits per sample
+  header[9] = 2;  // truecolour
+  chunk("IHDR", header);
+  chunk("IDAT", packed);
+  chunk("IEND", {});
+}
+
+class EditorHost {
+ public:
+  EditorHost() {
+    display_ = XOpenDisplay(nullptr);
+    if (!display_) throw std::runtime_error("no X display");
+    plugin_ = new strobe95::Plugin(&host_.host);
+    clap_ = plugin_->clapPlugin();
+    clap_->init(clap_);
+    clap_->activate(clap_, 48000, 32, 512);
+    gui_ = static_cast<const clap_plugin_gui*>(clap_->get_extension(clap_, CLAP_EXT_GUI));
+    timer_ = static_cast<const clap_plugin_timer_support*>(clap_->get_extension(clap_, CLAP_EXT_TIMER_SUPPORT));
+    params_ = static_cast<const clap_plugin_params*>(clap_->get_extension(clap_, CLAP_EXT_PARAMS));
+    state_ = static_cast<const clap_plugin_state*>(clap_->get_extension(clap_, CLAP_EXT_STATE));
+  }
+
+  ~EditorHost() {
+    clap_->deactivate(clap_);
+    clap_->destroy(clap_);
+    if (window_) XDestroyWindow(display_, window_);
+    XCloseDisplay(display_);
+  }
+
+  void run() {
+    check(gui_ && timer_, "offers clap.gui and clap.timer-support");
+    check(gui_->is_api_supported(clap_, CLAP_WINDOW_API_X11, false), "x11 embedded is supported");
+    const char* api = nullptr;
+    bool floating = true;
+    check(gui_->get_preferred_api(clap_, &api, &floating) && !std::strcmp(api, "x11") && !floating,
+          "prefers x11, embedded");
+    check(gui_->create(clap_, CLAP_WINDOW_API_X11, false), "create");
+    uint32_t width = 0, height = 0;
+    gui_->get_size(clap_, &width, &height);
+    check(width == 1000 && height == 850, "size at scale 1 is 1000 x 850");
+
+    window_ = XCreateSimpleWindow(display_, DefaultRootWindow(display_), 0, 0, width, height, 0, 0, 0x303030);
+    XStoreName(display_, window_, "STROBE-95 editor test");
+    XMapWindow(display_, window_);
+    XSync(display_, False);
+    clap_window parent{};
+    parent.api = CLAP_WINDOW_API_X11;
+    parent.x11 = window_;
+    check(gui_->set_parent(clap_, &parent), "set_parent into the host's window");
+    check(gui_->show(clap_), "show");
+
+    const bool ready = waitFor(30s, "document.querySelector('.strobe95-gui') !== null && !!window.strobeRefresh");
+    check(ready, "the page builds its faceplate");
+    if (!ready) return;
+
+    drivePageBindings();
+    showHostAutomation();
+    showLoadedState();
+    screenshot();
+
+    check(gui_->hide(clap_) && gui_->show(clap_), "hide and show again");
+    gui_->destroy(clap_);
+    check(plugin_->gui() == nullptr, "destroy removes the editor");
+  }
+
+  std::string screenshotPath;
+
+ private:
+  // Lets the X server and the plugin's timers run for a while.
+  void spin(std::chrono::milliseconds duration) {
+    const auto end = Clock::now() + duration;
+    do {
+      while (XPending(display_)) {
+        XEvent event;
+        XNextEvent(display_, &event);
+      }
+      const auto now = Clock::now();
+      for (auto& [id, timer] : std::map(host_.registered)) {
+        if (now >= timer.due && host_.registered.count(id)) {
+          host_.registered[id].due = now + timer.period;
+          timer_->on_timer(clap_, id);
+        }
+      }
+      std::this_thread::sleep_for(1ms);
+    } while (Clock::now() < end);
+  }
+
+  // Runs script in the page and waits for its JSON result ("" when it failed).
+  std::string evaluate(const std::string& script, std::chrono::milliseconds timeout = 5s) {
+    std::string result;
+    bool done = false;
+    plugin_->gui()->webView()->evaluate(script, [&](const std::string& json) {
+      result = json;
+      done = true;
+    });
+    const auto end = Clock::now() + timeout;
+    while (!done && Clock::now() < end) spin(1ms);
+    return result;
+  }
+
+  bool waitFor(std::chrono::milliseconds timeout, const std::string& condition) {
+    const auto end = Clock::now() + timeout;
+    while (Clock::now() < end) {
+      if (evaluate("!!(" + condition + ")") == "true") return true;
+      spin(5ms);
+    }
+    return false;
+  }
+
+  std::vector<AnyEvent> flush(strobe95::test::InputEvents* in = nullptr) {
+    strobe95::test::OutputEvents out;
+    params_->flush(clap_, in ? in->list() : strobe95::test::InputEvents().list(), out.list());
+    return out.events;
+  }
+
+  double value(const char* id) {
+    double v = NAN;
+    params_->get_value(clap_, strobe95::clapIdForTextId(id), &v);
+    return v;
+  }
+
+  // The page's part: a knob turn as the page sends it, a preset and a key.
+  void drivePageBindings() {
+    const uint32_t cutoff = strobe95::clapIdForTextId("cutoff");
+    const int requestsBefore = host_.flushRequests;
+    evaluate("strobeGesture('cutoff', true); strobeSet('cutoff', 99999); strobeSet('cutoff', 5000); "
+             "strobeGesture('cutoff', false); 0");
+    waitFor(2s, "true");  // the calls travel after the script that made them
+    check(value("cutoff") == 5000.0, "strobeSet reaches the plugin's value");
+    check(host_.flushRequests >= requestsBefore + 3, "the host is asked to flush after each value and the end");
+    const auto events = flush();
+    const bool shape = events.size() == 4 && events[0].header.type == CLAP_EVENT_PARAM_GESTURE_BEGIN &&
+                       events[1].header.type == CLAP_EVENT_PARAM_VALUE &&
+                       events[2].header.type == CLAP_EVENT_PARAM_VALUE &&
+                       events[3].header.type == CLAP_EVENT_PARAM_GESTURE_END;
+    check(shape, "the host gets gesture begin, two values, gesture end (got " + std::to_string(events.size()) + ")");
+    if (shape) {
+      check(events[0].gesture.param_id == cutoff && events[1].param.param_id == cutoff &&
+                events[3].gesture.param_id == cutoff,
+            "every event carries cutoff's CLAP id");
+      // 99999 Hz lies above the 16 kHz top of the range: the first value is clamped.
+      check(events[1].param.value == 16000.0 && events[2].param.value == 5000.0, "values 16000 then 5000");
+    }
+
+    const int marks = host_.dirtyMarks;
+    evaluate("window.__reply = null; strobePreset('Hoover', true).then(() => strobeInit())"
+             ".then(s => { window.__reply = JSON.stringify(s); }); 0");
+    waitFor(2s, "window.__reply !== null");
+    const std::string reply = evaluate("window.__reply");
+    check(reply.find(R"(\"preset\":\"Hoover\",\"edited\":true)") != std::string::npos,
+          "strobeInit answers the preset the page chose");
+    check(reply.find(R"(\"cutoff\":5000)") != std::string::npos, "strobeInit answers the values");
+    check(host_.dirtyMarks > marks, "strobePreset marks the host's state dirty");
+
+    evaluate("window.__rejected = null; strobeSet('cutoff').then(() => { window.__rejected = false; }, "
+             "() => { window.__rejected = true; }); 0");
+    check(waitFor(2s, "window.__rejected === true") && value("cutoff") == 5000.0,
+          "a call missing an argument is rejected and changes nothing");
+  }
+
+  // Host automation: one value through flush, shown on the page within 100 ms.
+  void showHostAutomation() {
+    strobe95::test::InputEvents in;
+    in.param(0, strobe95::clapIdForTextId("drive"), 0.75);
+    const auto start = Clock::now();
+    flush(&in);
+    const bool shown = waitFor(1s,
+                               "document.querySelector('.strobe95-gui').shadowRoot"
+                               ".querySelector('[role=slider][aria-label=Drive]').getAttribute('aria-valuenow') == 0.75");
+    const auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
+    check(shown && elapsed <= 100, "host automation shows on the page in " + std::to_string(elapsed) + " ms");
+  }
+
+  // A project load: the preset name with its edited mark shows at once.
+  void showLoadedState() {
+    strobe95::test::InputStream stream("STROBE-95 0.5.1\npreset Acid Line\nedited 1\ncutoff 380\nacid_filter 1\n");
+    check(state_->load(clap_, stream.stream()), "state load");
+    const std::string presetText =
+        "(() => { const list = document.querySelector('.strobe95-gui').shadowRoot"
+        ".querySelector('select[aria-label=Preset]'); return list.options[list.selectedIndex].textContent; })()";
+    const bool shown = waitFor(1s, presetText + " === 'Acid Line (edited)'");
+    check(shown, "the loaded preset shows as \"Acid Line (edited)\" (page shows " + evaluate(presetText) + ")");
+  }
+
+  void screenshot() {
+    spin(300ms);  // let the page paint what it was last told
+    XWindowAttributes attributes;
+    XGetWindowAttributes(display_, window_, &attributes);
+    XImage* image = XGetImage(display_, window_, 0, 0, static_cast<unsigned>(attributes.width),
+                              static_cast<unsigned>(attributes.height), AllPlanes, ZPixmap);
+    check(image != nullptr, "the window can be read back");
+    if (!image) return;
+    std::vector<uint8_t> rgb;
+    long distinct = 0;
+    unsigned long first = XGetPixel(image, 0, 0);
+    for (int y = 0; y < attributes.height; ++y) {
+      for (int x = 0; x < attributes.width; ++x) {
+        const unsigned long pixel = XGetPixel(image, x, y);
+        distinct += pixel != first;
+        rgb.push_back(uint8_t(pixel >> 16));
+        rgb.push_back(uint8_t(pixel >> 8));
+        rgb.push_back(uint8_t(pixel));
+      }
+    }
+    XDestroyImage(image);
+    // An empty or blank embedding would leave the host's plain grey everywhere.
+    check(distinct > attributes.width * attributes.height / 10, "the window shows the faceplate, not a blank");
+    writePng(screenshotPath, attributes.width, attributes.height, rgb);
+    std::printf("screenshot: %s\n", screenshotPath.c_str());
+  }
+
+  Host host_;
+  Display* display_ = nullptr;
+  ::Window window_ = 0;
+  strobe95::Plugin* plugin_ = nullptr;
+  const clap_plugin* clap_ = nullptr;
+  const clap_plugin_gui* gui_ = nullptr;
+  const clap_plugin_timer_support* timer_ = nullptr;
+  const clap_plugin_params* params_ = nullptr;
+  const clap_plugin_state* state_ = nullptr;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc < 2) {
+    std::fprintf(stderr, "usage: %s <screenshot.png>\n", argv[0]);
+    return 2;
+  }
+  try {
+    EditorHost host;
+    host.screenshotPath = argv[1];
+    host.run();
+  } catch (const std::exception& error) {
+    std::printf("FAIL %s\n", error.what());
+    return 1;
+  }
+  std::printf("%d failures\n", failures);
+  return failures == 0 ? 0 : 1;
+}
