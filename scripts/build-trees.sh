@@ -10,16 +10,27 @@ configure_once() {
   fi
 }
 
-build_windows() {
-  configure_once "$build_root/windows" -DCMAKE_BUILD_TYPE=Release \
-    -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64.cmake"
-  cmake --build "$build_root/windows"
-}
-
 build_linux() {
   configure_once "$build_root/linux" -DCMAKE_BUILD_TYPE=Release \
     -DSTROBE95_WINDOWS_BUILD_DIR="$build_root/windows"
   cmake --build "$build_root/linux"
+}
+
+# The Windows tree renders its built-in samples with the Linux tree's generator, which
+# can run here; so the Linux tree comes first.
+build_windows() {
+  local generator="$build_root/linux/native/strobe95_sample_generator"
+  configure_once "$build_root/linux" -DCMAKE_BUILD_TYPE=Release \
+    -DSTROBE95_WINDOWS_BUILD_DIR="$build_root/windows"
+  cmake --build "$build_root/linux" --target strobe95_sample_generator
+  configure_once "$build_root/windows" -DCMAKE_BUILD_TYPE=Release \
+    -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64.cmake" \
+    -DSTROBE95_HOST_SAMPLE_GENERATOR="$generator"
+  # A tree configured before the generator existed learns its path once.
+  if ! grep -qx "STROBE95_HOST_SAMPLE_GENERATOR:FILEPATH=$generator" "$build_root/windows/CMakeCache.txt"; then
+    cmake -B "$build_root/windows" -DSTROBE95_HOST_SAMPLE_GENERATOR="$generator"
+  fi
+  cmake --build "$build_root/windows"
 }
 
 build_sanitized() {

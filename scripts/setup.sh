@@ -5,8 +5,8 @@ set -euo pipefail
 here=$(dirname "$0")
 "$here/install-deps.sh"
 source "$here/build-trees.sh"
-build_windows
 build_linux
+build_windows
 cmake --install "$build_root/linux"
 echo "Installed $HOME/.clap/STROBE-95.clap"
 echo "Windows plugin: $build_root/windows/STROBE-95.clap"

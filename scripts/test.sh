@@ -5,8 +5,8 @@
 set -euo pipefail
 source "$(dirname "$0")/build-trees.sh"
 
-build_windows
 build_linux
+build_windows
 build_sanitized
 
 export ASAN_OPTIONS=detect_leaks=1:strict_string_checks=1:detect_stack_use_after_return=1
