@@ -17,7 +17,7 @@ struct Drawbar {
   bool percussive;  // struck and decaying rather than held
 };
 
-constexpr std::array<Drawbar, 9> kDrawbars{{
+constexpr std::array<Drawbar, 10> kDrawbars{{
     {0.5, 0.35, false},
     {1.0, 1.0, false},
     {2.0, 0.75, false},
@@ -27,6 +27,7 @@ constexpr std::array<Drawbar, 9> kDrawbars{{
     {8.0, 0.35, false},
     {10.0, 0.12, false},
     {12.0, 0.1, false},
+    {16.0, 0.08, true},
 }};
 
 constexpr double kDrive = 1.6;
@@ -53,7 +54,7 @@ Buffer renderHouseOrgan(int frames) {
       const Drawbar& bar = kDrawbars[p % kDrawbars.size()];
       tone += partials[p].next() * bar.level * kBankLevel[p / kDrawbars.size()] * (bar.percussive ? percussion : 1.0);
     }
-    const double body = rampIn(t, 0.003) * (0.45 + 0.55 * decay(t, 0.22));
+    const double body = rampIn(t, 0.003) * (0.4 + 0.6 * decay(t, 0.16));
     const double keyClick = click.next(noise.next()).band * rampIn(t, 0.0005) * decay(t, 0.004);
     out[i] = saturate(kDrive * 0.25 * (body * tone + 0.5 * keyClick));
   }

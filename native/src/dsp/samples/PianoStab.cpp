@@ -48,7 +48,9 @@ Buffer renderPianoStab(int frames) {
                                  (1.0 + rolloff * rolloff * rolloff * rolloff);
         if (amplitude < kQuietestPartial) continue;
         const double tau = kRingTime / (1.0 + exponential(1.5 * naturalLog(frequency / kDampedAbove)));
-        partials.push_back({Phasor(frequency, 0.0), 0.7 * amplitude, 0.3 * amplitude,
+        // Scattered starting phases: the partials of real strings do not all peak together,
+        // which would put one tall spike in front of the chord.
+        partials.push_back({Phasor(frequency, noise.next()), 0.7 * amplitude, 0.3 * amplitude,
                             exponential(-1.0 / (0.35 * tau * kSampleRate)),
                             exponential(-1.0 / (1.5 * tau * kSampleRate))});
       }
