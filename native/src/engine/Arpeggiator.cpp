@@ -52,8 +52,13 @@ void Arpeggiator::buildSequence() {
   sequence_.clear();
   FixedList<HeldNote, kMaxHeldKeys> ordered = held_;
   if (mode_ != ArpMode::AsPlayed) {
-    std::stable_sort(ordered.begin(), ordered.end(),
-                     [](const HeldNote& a, const HeldNote& b) { return a.key < b.key; });
+    // Insertion sort: stable like std::stable_sort, which may allocate a buffer.
+    for (std::size_t i = 1; i < ordered.size(); ++i) {
+      const HeldNote note = ordered[i];
+      std::size_t j = i;
+      for (; j > 0 && ordered[j - 1].key > note.key; --j) ordered[j] = ordered[j - 1];
+      ordered[j] = note;
+    }
   }
   for (uint32_t octave = 0; octave < octaves_; ++octave) {
     for (const HeldNote& note : ordered) sequence_.push_back({note.key + 12 * octave, note.velocity});
