@@ -1,0 +1,56 @@
+#pragma once
+// The linear ADSR that shapes a voice's loudness. A note start latches the level the
+// envelope stands at, so a retriggered voice climbs from there instead of clicking to 0;
+// the release scales whatever level was reached by a ramp that ends after the release
+// time, so a release takes the same time from any level.
+#include <algorithm>
+
+#include "Denormal.h"
+#include "GateTracker.h"
+
+namespace strobe95 {
+
+struct AmpEnvelopeShape {
+  float attackLength = 1.0f;  // samples
+  float attackInv = 1.0f;
+  float decaySlope = 0.0f;    // level lost per sample while decaying
+  float sustain = 0.0f;
+  float releaseRate = 1.0f;   // fraction of the held level lost per sample after release
+
+  static AmpEnvelopeShape make(float attack, float decay, float sustainLevel, float release,
+                               float sampleRate) {
+    AmpEnvelopeShape shape;
+    shape.attackLength = std::max(1.0f, sampleRate * attack);
+    shape.attackInv = 1.0f / shape.attackLength;
+    shape.decaySlope = (1.0f - sustainLevel) / std::max(1.0f, sampleRate * decay);
+    shape.sustain = sustainLevel;
+    shape.releaseRate = 1.0f / std::max(1.0f, sampleRate * release);
+    return shape;
+  }
+};
+
+class AmpEnvelope {
+ public:
+  void clear() {
+    start_ = 0.0f;
+    level_ = 0.0f;
+  }
+
+  float next(const GateEdges& gate, const AmpEnvelopeShape& shape) {
+    if (gate.trigger) start_ = level_;
+    const float rise = start_ + gate.sinceRise * shape.attackInv;
+    const float fall =
+        1.0f + ((1.0f - start_) * shape.attackLength - gate.sinceRise) * shape.decaySlope;
+    const float held = std::min(std::max(shape.sustain, fall), rise);
+    level_ = flushDenormal(std::max(0.0f, held * (1.0f - gate.sinceRelease * shape.releaseRate)));
+    return level_;
+  }
+
+  float level() const { return level_; }
+
+ private:
+  float start_ = 0.0f;
+  float level_ = 0.0f;
+};
+
+}  // namespace strobe95

@@ -1,0 +1,267 @@
+#include "Voice.h"
+
+#include <algorithm>
+#include <array>
+#include <cmath>
+#include <numbers>
+
+namespace strobe95::gen {
+namespace {
+
+// Rates outside this range are not audio; the constants stay finite for any rate given.
+constexpr float kMinSampleRate = 50.0f;
+constexpr float kMaxSampleRate = 192000.0f;
+// Velocity changes glide with a 2 ms time constant while the voice sounds.
+constexpr float kGainSmoothingRate = 500.0f;
+// Leaves headroom for many voices summed before the effects.
+constexpr float kOutputLevel = 0.35f;
+
+// Glide time constant: 0.5 s at full glide on a square law, so the lower half of the
+// control's travel stays short; the floor keeps "no glide" a few samples long.
+constexpr float kGlideSpan = 0.5f;
+constexpr float kGlideFloor = 0.00001f;
+// Below this the time constant rounds to nothing and the pole is taken as 0.
+constexpr float kFloatEpsilon = 1.1920929e-7f;
+
+// At full amount the envelope's peak multiplies the cutoff by 9.
+constexpr float kEnvelopeCutoffRange = 8.0f;
+// Key tracking is relative to middle C (1/261.63 Hz).
+constexpr float kInvKeyTrackCentre = 0.0038221916f;
+constexpr float kMinCutoff = 30.0f;
+constexpr float kMaxCutoff = 16000.0f;
+// The warp's angle stays below 0.998·π/2, so tan() stays finite whatever the rate.
+constexpr float kMinWarpFrequency = 20.0f;
+constexpr float kMaxWarpAngle = 1.5676547f;
+
+// Full noise peaks at half scale, level with a single saw.
+constexpr float kNoiseLevel = 0.5f;
+// The seven saws sum to about 2.6 times one saw's level at full width.
+constexpr float kSupersawLevel = 0.25f;
+// Each channel's share of its own pulse and of the other channel's: at width 0 each side
+// has one pulse, at width 1 both sides have the same even mix.
+constexpr float kPulseLevel = 0.25f;
+constexpr float kPulseCrossLevel = 0.125f;
+
+enum class ControlKind { CheckButton, Button, Slider };
+
+}  // namespace
+
+struct Voice::ControlSpec {
+  const char* label;
+  ControlKind kind;
+  float Controls::*field;
+  float init;
+  float min;
+  float max;
+  float step;
+};
+
+std::span<const Voice::ControlSpec> Voice::controlSpecs() {
+  using K = ControlKind;
+  static constexpr std::array<ControlSpec, 22> kSpecs = {{
+      {"acid_filter", K::CheckButton, &Controls::acidFilter, 0.0f, 0.0f, 1.0f, 1.0f},
+      {"attack", K::Slider, &Controls::attack, 0.005f, 0.001f, 4.0f, 0.001f},
+      {"cutoff", K::Slider, &Controls::cutoff, 1800.0f, 40.0f, 16000.0f, 1.0f},
+      {"decay", K::Slider, &Controls::decay, 0.3f, 0.001f, 4.0f, 0.001f},
+      {"detune", K::Slider, &Controls::detune, 0.3f, 0.0f, 1.0f, 0.01f},
+      {"env_amount", K::Slider, &Controls::envAmount, 0.5f, 0.0f, 1.0f, 0.01f},
+      {"filter_decay", K::Slider, &Controls::filterDecay, 0.25f, 0.005f, 4.0f, 0.001f},
+      {"freq", K::Slider, &Controls::freq, 220.0f, 20.0f, 8000.0f, 0.01f},
+      {"gain", K::Slider, &Controls::gain, 0.5f, 0.0f, 1.0f, 0.01f},
+      {"gate", K::Button, &Controls::gate, 0.0f, 0.0f, 1.0f, 1.0f},
+      {"glide", K::Slider, &Controls::glide, 0.0f, 0.0f, 1.0f, 0.001f},
+      {"hoover", K::Slider, &Controls::hoover, 0.0f, 0.0f, 1.0f, 0.01f},
+      {"key_track", K::Slider, &Controls::keyTrack, 0.0f, 0.0f, 1.0f, 0.01f},
+      {"noise", K::Slider, &Controls::noise, 0.0f, 0.0f, 1.0f, 0.01f},
+      {"pwm", K::Slider, &Controls::pwm, 0.0f, 0.0f, 1.0f, 0.01f},
+      {"release", K::Slider, &Controls::release, 0.3f, 0.001f, 6.0f, 0.001f},
+      {"resonance", K::Slider, &Controls::resonance, 0.2f, 0.0f, 0.98f, 0.01f},
+      {"sample_level", K::Slider, &Controls::sampleLevel, 0.0f, 0.0f, 1.0f, 0.01f},
+      {"sub", K::Slider, &Controls::sub, 0.3f, 0.0f, 1.0f, 0.01f},
+      {"supersaw", K::Slider, &Controls::supersaw, 0.8f, 0.0f, 1.0f, 0.01f},
+      {"sustain", K::Slider, &Controls::sustain, 0.7f, 0.0f, 1.0f, 0.01f},
+      {"width", K::Slider, &Controls::width, 0.5f, 0.0f, 1.0f, 0.01f},
+  }};
+  return kSpecs;
+}
+
+// Everything that depends only on the controls, once per compute call.
+struct Voice::BlockCoefficients {
+  float glidePole;
+  float glideInput;        // (1 − glidePole)·freq
+  FilterEnvelopeShape filterEnvelope;
+  float envelopeDepth;     // cutoff multiplier added at the envelope's peak
+  float noiseGain;
+  float supersawGain;
+  float scoopDepth;
+  float subGain;
+  float sampleGain;
+  float pulseGain;         // fs·pwm: undoes the pulses' 1/fs scale
+  SupersawLayout supersaw;
+  float pulseNear;
+  float pulseFar;
+  LatticeResonance latticeResonance;
+  DiodeLadderResonance ladderResonance;
+  AmpEnvelopeShape amp;
+  float gainInput;         // gain·(1 − gainPole)
+  bool acid;
+};
+
+void Voice::instanceConstants(int sampleRate) {
+  sampleRate_ = sampleRate;
+  fs_ = std::clamp(static_cast<float>(sampleRate), kMinSampleRate, kMaxSampleRate);
+  invFs_ = 1.0f / fs_;
+  piOverFs_ = std::numbers::pi_v<float> / fs_;
+  subCoefficientScale_ = 0.5f * std::numbers::pi_v<float> / fs_;
+  gainPole_ = std::exp(-kGainSmoothingRate / fs_);
+  scoopTiming_ = ScoopTiming::at(fs_);
+  pulseTiming_ = PulseTiming::at(fs_);
+  filterEnvelopeTiming_.attackLength = std::max(1.0f, kFilterAttackSeconds * fs_);
+  filterEnvelopeTiming_.attackInv = 1.0f / filterEnvelopeTiming_.attackLength;
+}
+
+void Voice::instanceResetUserInterface() {
+  for (const ControlSpec& spec : controlSpecs()) controls_.*spec.field = spec.init;
+}
+
+void Voice::instanceClear() {
+  running_ = false;
+  glidedFrequency_ = 0.0f;
+  gateTracker_.clear();
+  filterEnvelope_.clear();
+  noise_.clear();
+  scoop_.clear();
+  supersaw_.clear();
+  pulses_.clear();
+  sub_.clear();
+  normalLeft_.clear();
+  normalRight_.clear();
+  acidLeft_.clear();
+  acidRight_.clear();
+  ampEnvelope_.clear();
+  smoothedGain_ = 0.0f;
+}
+
+void Voice::instanceInit(int sampleRate) {
+  instanceConstants(sampleRate);
+  instanceResetUserInterface();
+  instanceClear();
+}
+
+void Voice::buildUserInterface(faust::UI* ui) {
+  ui->openVerticalBox("STROBE-95");
+  for (const ControlSpec& spec : controlSpecs()) {
+    float* zone = &(controls_.*spec.field);
+    switch (spec.kind) {
+      case ControlKind::CheckButton: ui->addCheckButton(spec.label, zone); break;
+      case ControlKind::Button: ui->addButton(spec.label, zone); break;
+      case ControlKind::Slider:
+        ui->addHorizontalSlider(spec.label, zone, spec.init, spec.min, spec.max, spec.step);
+        break;
+    }
+  }
+  ui->closeBox();
+}
+
+Voice::BlockCoefficients Voice::blockCoefficients() const {
+  const Controls& c = controls_;
+  BlockCoefficients b;
+  const float tau = kGlideSpan * c.glide * c.glide + kGlideFloor;
+  b.glidePole = std::fabs(tau) < kFloatEpsilon ? 0.0f : std::exp(-invFs_ / tau);
+  b.glideInput = (1.0f - b.glidePole) * c.freq;
+
+  b.filterEnvelope = filterEnvelopeTiming_;
+  b.filterEnvelope.decayRate = 1.0f / std::max(1.0f, fs_ * c.filterDecay);
+  b.envelopeDepth = kEnvelopeCutoffRange * c.envAmount;
+
+  b.noiseGain = kNoiseLevel * c.noise;
+  b.supersawGain = kSupersawLevel * c.supersaw;
+  b.scoopDepth = kScoopDepth * c.hoover;
+  b.subGain = c.sub;
+  b.sampleGain = c.sampleLevel;
+  b.pulseGain = fs_ * c.pwm;
+
+  b.supersaw = makeSupersawLayout(c.detune, c.width);
+  b.pulseNear = kPulseLevel * (1.0f - 0.5f * c.width);
+  b.pulseFar = kPulseCrossLevel * c.width;
+
+  b.latticeResonance = LatticeResonance::at(c.resonance);
+  b.ladderResonance = DiodeLadderResonance::at(c.resonance);
+  b.amp = AmpEnvelopeShape::make(c.attack, c.decay, c.sustain, c.release, fs_);
+  b.gainInput = c.gain * (1.0f - gainPole_);
+  b.acid = std::trunc(c.acidFilter) != 0.0f;
+  return b;
+}
+
+void Voice::compute(int count, float** inputs, float** outputs) {
+  if (count < 1) return;
+  const BlockCoefficients b = blockCoefficients();
+  const float* sampleIn = inputs[0];
+  float* left = outputs[0];
+  float* right = outputs[1];
+
+  // The filter coefficients cost several transcendental calls; they are recomputed only
+  // when the cutoff moves, which a settled note's does not.
+  float lastCutoff = -1.0f;
+  LatticeLowpassCoefficients lattice;
+  DiodeLadderCoefficients ladder;
+  float lastPitch = -1.0f;
+  float subCoefficient = 0.0f;
+
+  for (int i = 0; i < count; ++i) {
+    const bool fresh = !running_;
+    running_ = true;
+
+    glidedFrequency_ = flushDenormal(b.glidePole * glidedFrequency_ + b.glideInput);
+    const GateEdges gate = gateTracker_.next(controls_.gate);
+
+    const float filterLevel = filterEnvelope_.next(gate, b.filterEnvelope);
+    const float keyTrack = controls_.keyTrack == 0.0f
+                               ? 1.0f
+                               : std::pow(glidedFrequency_ * kInvKeyTrackCentre, controls_.keyTrack);
+    const float cutoff = std::clamp(controls_.cutoff * keyTrack * (1.0f + b.envelopeDepth * filterLevel),
+                                    kMinCutoff, kMaxCutoff);
+    if (cutoff != lastCutoff) {
+      lastCutoff = cutoff;
+      const float warp = std::tan(
+          std::clamp(std::max(kMinWarpFrequency, cutoff) * piOverFs_, 0.0f, kMaxWarpAngle));
+      lattice = LatticeLowpassCoefficients::make(warp, b.latticeResonance);
+      ladder = DiodeLadderCoefficients::make(cutoff, piOverFs_, b.ladderResonance);
+    }
+
+    const float sample = b.sampleGain * sampleIn[i];
+    const float noise = b.noiseGain * noise_.next();
+
+    const float pitch = (1.0f - b.scoopDepth * scoop_.next(gate.rose, scoopTiming_)) * glidedFrequency_;
+    const StereoSample saws = supersaw_.next(b.supersaw, pitch, invFs_, fs_);
+    const PulseOutput pulse = pulses_.next(pitch, pulseTiming_, invFs_, fs_, fresh);
+    if (pitch != lastPitch) {
+      lastPitch = pitch;
+      subCoefficient = 2.0f * std::sin(pitch * subCoefficientScale_);
+    }
+    const float subOut = b.subGain * sub_.next(subCoefficient, fresh ? 1.0f : 0.0f);
+    const float mono = sample + subOut + noise;
+
+    const float xLeft = b.supersawGain * saws.left +
+                        b.pulseGain * (b.pulseNear * pulse.first + b.pulseFar * pulse.second) + mono;
+    const float xRight = b.supersawGain * saws.right +
+                         b.pulseGain * (b.pulseNear * pulse.second + b.pulseFar * pulse.first) + mono;
+
+    // Both filters always run, so switching between them continues from live states.
+    const float normalL = normalLeft_.process(xLeft, lattice);
+    const float normalR = normalRight_.process(xRight, lattice);
+    const float acidL = acidLeft_.process(xLeft, ladder) * b.ladderResonance.outputGain;
+    const float acidR = acidRight_.process(xRight, ladder) * b.ladderResonance.outputGain;
+
+    const bool wasSounding = ampEnvelope_.level() > 0.0f;
+    const float level = ampEnvelope_.next(gate, b.amp);
+    // A silent voice takes a new velocity at once; a sounding one glides to it.
+    smoothedGain_ = wasSounding ? flushDenormal(smoothedGain_ * gainPole_ + b.gainInput) : controls_.gain;
+
+    const float scale = kOutputLevel * level * smoothedGain_;
+    left[i] = (b.acid ? acidL : normalL) * scale;
+    right[i] = (b.acid ? acidR : normalR) * scale;
+  }
+}
+
+}  // namespace strobe95::gen

@@ -1,0 +1,98 @@
+#pragma once
+// One synthesizer voice: supersaw, pulse pair, sub, noise and the sample layer's input,
+// mixed to stereo, through the normal or the acid filter and the amplitude envelope.
+// The engine finds its controls by label and writes them between compute calls.
+#include <span>
+
+#include "AmpEnvelope.h"
+#include "DiodeLadder.h"
+#include "DspInterface.h"
+#include "FilterEnvelope.h"
+#include "GateTracker.h"
+#include "HooverScoop.h"
+#include "LatticeFilter.h"
+#include "NoiseGenerator.h"
+#include "PulsePair.h"
+#include "QuadratureOscillator.h"
+#include "Supersaw.h"
+
+namespace strobe95::gen {
+
+class Voice final : public faust::dsp {
+ public:
+  int getNumInputs() override { return 1; }
+  int getNumOutputs() override { return 2; }
+  void instanceConstants(int sampleRate) override;
+  void instanceResetUserInterface() override;
+  void instanceClear() override;
+  void init(int sampleRate) override { instanceInit(sampleRate); }
+  void instanceInit(int sampleRate) override;
+  faust::dsp* clone() override { return new Voice(*this); }
+  int getSampleRate() override { return sampleRate_; }
+  void buildUserInterface(faust::UI* ui) override;
+  // inputs[0]: the sample layer; outputs[0], outputs[1]: left and right, overwritten.
+  void compute(int count, float** inputs, float** outputs) override;
+
+ private:
+  // What the engine writes; the defaults, ranges and order live in the control table.
+  struct Controls {
+    float acidFilter = 0.0f;
+    float attack = 0.0f;
+    float cutoff = 0.0f;
+    float decay = 0.0f;
+    float detune = 0.0f;
+    float envAmount = 0.0f;
+    float filterDecay = 0.0f;
+    float freq = 0.0f;
+    float gain = 0.0f;
+    float gate = 0.0f;
+    float glide = 0.0f;
+    float hoover = 0.0f;
+    float keyTrack = 0.0f;
+    float noise = 0.0f;
+    float pwm = 0.0f;
+    float release = 0.0f;
+    float resonance = 0.0f;
+    float sampleLevel = 0.0f;
+    float sub = 0.0f;
+    float supersaw = 0.0f;
+    float sustain = 0.0f;
+    float width = 0.0f;
+  };
+
+  struct ControlSpec;
+  static std::span<const ControlSpec> controlSpecs();
+
+  struct BlockCoefficients;
+  BlockCoefficients blockCoefficients() const;
+
+  Controls controls_;
+
+  // Set from the sample rate.
+  int sampleRate_ = 0;
+  float fs_ = 48000.0f;
+  float invFs_ = 1.0f / 48000.0f;
+  float piOverFs_ = 0.0f;
+  float subCoefficientScale_ = 0.0f;  // (π/2)/fs: the sub runs an octave below the pitch
+  float gainPole_ = 0.0f;
+  ScoopTiming scoopTiming_;
+  PulseTiming pulseTiming_;
+  FilterEnvelopeShape filterEnvelopeTiming_;  // its decay part is set per block
+
+  // Signal state.
+  bool running_ = false;  // false only until the first sample after a clear
+  float glidedFrequency_ = 0.0f;
+  GateTracker gateTracker_;
+  FilterEnvelope filterEnvelope_;
+  NoiseGenerator noise_;
+  HooverScoop scoop_;
+  Supersaw supersaw_;
+  PulsePair pulses_;
+  QuadratureOscillator sub_;
+  LatticeLowpass normalLeft_, normalRight_;
+  DiodeLadder acidLeft_, acidRight_;
+  AmpEnvelope ampEnvelope_;
+  float smoothedGain_ = 0.0f;
+};
+
+}  // namespace strobe95::gen
