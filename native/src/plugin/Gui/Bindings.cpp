@@ -46,6 +46,12 @@ std::string stringArgument(const nlohmann::json& value) {
   return value.is_string() ? value.get<std::string>() : std::string();
 }
 
+std::optional<UiNote> uiNoteFromArguments(const nlohmann::json& key, const nlohmann::json& on) {
+  const double truncated = std::trunc(numberArgument(key));
+  if (!(truncated >= 0.0 && truncated <= kHighestKey)) return std::nullopt;
+  return UiNote{static_cast<uint32_t>(truncated), static_cast<uint8_t>(numberArgument(on) != 0.0 ? 1 : 0)};
+}
+
 BindingReply strobeInit(Plugin& plugin, const nlohmann::json&) { return stateObject(plugin); }
 
 BindingReply strobeSet(Plugin& plugin, const nlohmann::json& args) {
@@ -76,10 +82,7 @@ BindingReply strobePreset(Plugin& plugin, const nlohmann::json& args) {
 
 BindingReply strobeNote(Plugin& plugin, const nlohmann::json& args) {
   if (!hasArguments(args, 2)) return std::nullopt;
-  const double key = std::trunc(numberArgument(args[0]));
-  if (key >= 0.0 && key <= kHighestKey) {
-    plugin.pushUiNote(static_cast<uint32_t>(key), numberArgument(args[1]) != 0.0);
-  }
+  if (const auto note = uiNoteFromArguments(args[0], args[1])) plugin.pushUiNote(note->key, note->on != 0);
   return kNoReply;
 }
 

@@ -8,6 +8,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include "FaceplateQueues.h"
+
 namespace strobe95 {
 
 class Plugin;
@@ -26,6 +28,8 @@ extern const std::array<Binding, 5> kBindings;
 double numberArgument(const nlohmann::json& value);
 // A string is a JSON string; any other value counts as the empty string.
 std::string stringArgument(const nlohmann::json& value);
+// The note strobeNote plays: the key truncated toward zero, or nothing outside 0..127.
+std::optional<UiNote> uiNoteFromArguments(const nlohmann::json& key, const nlohmann::json& on);
 
 BindingReply strobeInit(Plugin& plugin, const nlohmann::json& args);
 BindingReply strobeSet(Plugin& plugin, const nlohmann::json& args);

@@ -75,7 +75,7 @@ set_source_files_properties("${gui_dir}/Resources.cpp" PROPERTIES
 
 if(WIN32)
   target_sources(strobe95_core PRIVATE "${gui_dir}/WebView2Runtime.cpp" "${gui_dir}/WebViewWin32.cpp")
-  target_link_libraries(strobe95_core PUBLIC ole32 user32 advapi32 shell32)
+  target_link_libraries(strobe95_core PUBLIC ole32 user32 advapi32 shlwapi)
 else()
   # Only WebKitGTK's headers: the libraries are opened when an editor is created.
   find_package(PkgConfig REQUIRED)
