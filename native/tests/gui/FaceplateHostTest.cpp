@@ -324,3 +324,28 @@ TEST_F(Bindings, ClapGuiAnswersWithoutAWebView) {
 
 }  // namespace
 }  // namespace strobe95
+
+#include "Gui/WebView2Version.h"
+
+namespace strobe95 {
+namespace {
+
+TEST(WebView2Runtime, UsesFoldersFromBuild1150On) {
+  struct Case {
+    const char* folder;
+    bool usable;
+  };
+  const Case cases[] = {
+      {"C:\\Program Files (x86)\\Microsoft\\EdgeWebView\\Application\\120.0.2210.91", true},
+      {"C:\\x\\86.0.1150.38", true},   // the first build with every interface declared
+      {"C:\\x\\86.0.1149.99", false},  // one build short
+      {"C:/x/100.0.1185.36", true},
+      {"C:\\x\\120.0.2210", false},    // three parts are no version
+      {"C:\\x\\Application", false},
+      {"", false},
+  };
+  for (const Case& c : cases) EXPECT_EQ(webview2::isUsableRuntimeFolder(c.folder), c.usable) << c.folder;
+}
+
+}  // namespace
+}  // namespace strobe95
