@@ -158,7 +158,7 @@ inline double rampIn(double seconds, double length) {
 inline void fadeOutTail(Buffer& buffer, double length) {
   const int count = static_cast<int>(length * kSampleRate);
   const int size = static_cast<int>(buffer.size());
-  for (int j = 0; j < count && j < size; ++j) {
+  for (int j = 0; count > 1 && j < count && j < size; ++j) {
     const double remaining = static_cast<double>(count - 1 - j) / (count - 1);
     buffer[size - count + j] *= 0.5 - 0.5 * cosineCycles(0.5 * remaining);
   }

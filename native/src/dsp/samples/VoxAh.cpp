@@ -63,19 +63,19 @@ Buffer renderVoxAh(int frames) {
   OnePoleLowpass drift(3.0);
 
   Buffer out(frames);
-  std::vector<double> pitch(kChoir.size(), f);
   for (int i = 0; i < frames; ++i) {
     const double t = secondsAt(i);
     const double wander = kWander * drift.next(noise.next());
     double sum = 0.0;
     for (size_t s = 0; s < kChoir.size(); ++s) {
       const Singer& singer = kChoir[s];
+      // A held note starts straight; the vibrato grows in over its first 0.4 s.
       const double vibrato =
           kVibratoDepth * rampIn(t, 0.4) * sineCycles(vibratos[s].advance(singer.vibratoRate) + singer.vibratoPhase);
-      pitch[s] = f * semitones(singer.detune + vibrato + wander);
+      const double pitch = f * semitones(singer.detune + vibrato + wander);
       for (int h = 0; h < harmonics; ++h) {
         const size_t k = s * harmonics + h;
-        const double frequency = pitch[s] * (h + 1);
+        const double frequency = pitch * (h + 1);
         if (i % kShapeInterval == 0) {
           // The glottal source falls by about 12 dB per octave; the mouth adds back 6.
           amplitudes[k] = singer.level * vowelGain(frequency) / (h + 1);
