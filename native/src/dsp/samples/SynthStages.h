@@ -1,6 +1,7 @@
 #pragma once
 // The small building blocks the nine instruments are rendered from, in double precision
 // at 44.1 kHz: oscillators, a state-variable filter and the envelope shapes.
+#include <algorithm>
 #include <vector>
 
 #include "SynthMath.h"
@@ -156,9 +157,9 @@ inline double rampIn(double seconds, double length) {
 
 // Multiplies the last `length` seconds by a half cosine that ends on an exact zero.
 inline void fadeOutTail(Buffer& buffer, double length) {
-  const int count = static_cast<int>(length * kSampleRate);
   const int size = static_cast<int>(buffer.size());
-  for (int j = 0; count > 1 && j < count && j < size; ++j) {
+  const int count = std::min(size, static_cast<int>(length * kSampleRate));
+  for (int j = 0; count > 1 && j < count; ++j) {
     const double remaining = static_cast<double>(count - 1 - j) / (count - 1);
     buffer[size - count + j] *= 0.5 - 0.5 * cosineCycles(0.5 * remaining);
   }
