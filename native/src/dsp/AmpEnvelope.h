@@ -8,7 +8,7 @@
 #include "Denormal.h"
 #include "GateTracker.h"
 
-namespace strobe95 {
+namespace strobe95::voice {
 
 struct AmpEnvelopeShape {
   float attackLength = 1.0f;  // samples
@@ -53,4 +53,4 @@ class AmpEnvelope {
   float level_ = 0.0f;
 };
 
-}  // namespace strobe95
+}  // namespace strobe95::voice

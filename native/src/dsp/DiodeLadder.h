@@ -8,7 +8,7 @@
 
 #include "Denormal.h"
 
-namespace strobe95 {
+namespace strobe95::voice {
 
 // Feedback weights of the four stages for the loaded ladder: 1/(25 − 1/√2), its half and
 // its eighth.
@@ -139,4 +139,4 @@ class DiodeLadder {
   float z1_ = 0.0f, z2_ = 0.0f, z3_ = 0.0f, z4_ = 0.0f;
 };
 
-}  // namespace strobe95
+}  // namespace strobe95::voice

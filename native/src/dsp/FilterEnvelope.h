@@ -7,7 +7,7 @@
 #include "Denormal.h"
 #include "GateTracker.h"
 
-namespace strobe95 {
+namespace strobe95::voice {
 
 // Fast enough to read as a snap, slow enough not to click the filter open.
 inline constexpr float kFilterAttackSeconds = 0.002f;
@@ -40,4 +40,4 @@ class FilterEnvelope {
   float level_ = 0.0f;
 };
 
-}  // namespace strobe95
+}  // namespace strobe95::voice

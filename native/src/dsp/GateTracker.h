@@ -4,7 +4,7 @@
 // fell to 0.
 #include <cstdint>
 
-namespace strobe95 {
+namespace strobe95::voice {
 
 struct GateEdges {
   bool trigger = false;  // a note starts: the gate rose from 0 or below
@@ -50,4 +50,4 @@ class GateTracker {
   int32_t sinceRelease_ = 0;
 };
 
-}  // namespace strobe95
+}  // namespace strobe95::voice

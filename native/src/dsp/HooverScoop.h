@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <cstdint>
 
-namespace strobe95 {
+namespace strobe95::voice {
 
 inline constexpr float kScoopAttackSeconds = 0.0005f;
 inline constexpr float kScoopReturnSeconds = 0.18f;
@@ -49,4 +49,4 @@ class HooverScoop {
   int32_t count_ = 0;
 };
 
-}  // namespace strobe95
+}  // namespace strobe95::voice

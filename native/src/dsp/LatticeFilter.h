@@ -8,7 +8,7 @@
 
 #include "Denormal.h"
 
-namespace strobe95 {
+namespace strobe95::voice {
 
 // Holds the reflection coefficients strictly inside the unit circle (1 − 2^-23).
 inline constexpr float kMaxReflection = 0.9999999f;
@@ -113,4 +113,4 @@ class LatticeLowpass {
   LatticeSection second_;
 };
 
-}  // namespace strobe95
+}  // namespace strobe95::voice

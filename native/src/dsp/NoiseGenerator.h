@@ -3,7 +3,7 @@
 // state, so a chord's voices started together hiss identically (and tests can repeat it).
 #include <cstdint>
 
-namespace strobe95 {
+namespace strobe95::voice {
 
 // Scales a signed 32-bit word to [-1, 1).
 inline constexpr float kInvTwoPow31 = 0x1p-31f;
@@ -25,4 +25,4 @@ class NoiseGenerator {
   uint32_t state_ = 0;
 };
 
-}  // namespace strobe95
+}  // namespace strobe95::voice

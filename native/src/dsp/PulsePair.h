@@ -10,7 +10,7 @@
 #include "PhaseAccumulator.h"
 #include "QuadratureOscillator.h"
 
-namespace strobe95 {
+namespace strobe95::voice {
 
 inline constexpr uint32_t kPulseLineLength = 16384;
 inline constexpr uint32_t kPulseLineMask = kPulseLineLength - 1;
@@ -111,4 +111,4 @@ class PulsePair {
   uint32_t writeIndex_ = 0;  // shared by both lines; wraps harmlessly, the lines are 2^k long
 };
 
-}  // namespace strobe95
+}  // namespace strobe95::voice

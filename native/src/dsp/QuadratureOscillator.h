@@ -3,7 +3,7 @@
 // stable when its coefficient changes every sample, and is started by a unit impulse.
 #include "Denormal.h"
 
-namespace strobe95 {
+namespace strobe95::voice {
 
 class QuadratureOscillator {
  public:
@@ -25,4 +25,4 @@ class QuadratureOscillator {
   float y_ = 0.0f;
 };
 
-}  // namespace strobe95
+}  // namespace strobe95::voice

@@ -7,7 +7,7 @@
 
 #include "PhaseAccumulator.h"
 
-namespace strobe95 {
+namespace strobe95::voice {
 
 // Keeps the wrap correction's division finite for a zero frequency.
 inline constexpr float kMinOscillatorFrequency = 1.1920929e-7f;
@@ -31,4 +31,4 @@ class SawOscillator {
   PhaseAccumulator phase_;
 };
 
-}  // namespace strobe95
+}  // namespace strobe95::voice

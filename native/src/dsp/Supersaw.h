@@ -6,7 +6,7 @@
 
 #include "SawOscillator.h"
 
-namespace strobe95 {
+namespace strobe95::voice {
 
 inline constexpr int kSupersawCount = 7;
 
@@ -17,7 +17,7 @@ inline constexpr std::array<float, kSupersawCount> kSupersawDetune = {
 inline constexpr std::array<float, kSupersawCount> kSupersawPan = {
     1.0f, -0.66f, 0.33f, 0.0f, -0.33f, 0.66f, -1.0f};
 
-struct StereoSample {
+struct SupersawOutput {
   float left = 0.0f;
   float right = 0.0f;
 };
@@ -49,9 +49,9 @@ class Supersaw {
   }
 
   // The unscaled stereo sum of the seven saws at the given pitch.
-  StereoSample next(const SupersawLayout& layout, float frequency, float invSampleRate,
+  SupersawOutput next(const SupersawLayout& layout, float frequency, float invSampleRate,
                     float sampleRate) {
-    StereoSample sum;
+    SupersawOutput sum;
     for (int j = 0; j < kSupersawCount; ++j) {
       const float saw =
           saws_[j].next(std::fabs(frequency * layout.ratio[j]), invSampleRate, sampleRate);
@@ -65,4 +65,4 @@ class Supersaw {
   std::array<SawOscillator, kSupersawCount> saws_;
 };
 
-}  // namespace strobe95
+}  // namespace strobe95::voice

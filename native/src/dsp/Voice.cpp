@@ -6,6 +6,9 @@
 #include <numbers>
 
 namespace strobe95::gen {
+
+using namespace voice;
+
 namespace {
 
 // Rates outside this range are not audio; the constants stay finite for any rate given.
@@ -233,7 +236,7 @@ void Voice::compute(int count, float** inputs, float** outputs) {
     const float noise = b.noiseGain * noise_.next();
 
     const float pitch = (1.0f - b.scoopDepth * scoop_.next(gate.rose, scoopTiming_)) * glidedFrequency_;
-    const StereoSample saws = supersaw_.next(b.supersaw, pitch, invFs_, fs_);
+    const SupersawOutput saws = supersaw_.next(b.supersaw, pitch, invFs_, fs_);
     const PulseOutput pulse = pulses_.next(pitch, pulseTiming_, invFs_, fs_, fresh);
     if (pitch != lastPitch) {
       lastPitch = pitch;

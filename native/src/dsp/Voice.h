@@ -75,23 +75,23 @@ class Voice final : public faust::dsp {
   float piOverFs_ = 0.0f;
   float subCoefficientScale_ = 0.0f;  // (π/2)/fs: the sub runs an octave below the pitch
   float gainPole_ = 0.0f;
-  ScoopTiming scoopTiming_;
-  PulseTiming pulseTiming_;
-  FilterEnvelopeShape filterEnvelopeTiming_;  // its decay part is set per block
+  voice::ScoopTiming scoopTiming_;
+  voice::PulseTiming pulseTiming_;
+  voice::FilterEnvelopeShape filterEnvelopeTiming_;  // its decay part is set per block
 
   // Signal state.
   bool running_ = false;  // false only until the first sample after a clear
   float glidedFrequency_ = 0.0f;
-  GateTracker gateTracker_;
-  FilterEnvelope filterEnvelope_;
-  NoiseGenerator noise_;
-  HooverScoop scoop_;
-  Supersaw supersaw_;
-  PulsePair pulses_;
-  QuadratureOscillator sub_;
-  LatticeLowpass normalLeft_, normalRight_;
-  DiodeLadder acidLeft_, acidRight_;
-  AmpEnvelope ampEnvelope_;
+  voice::GateTracker gateTracker_;
+  voice::FilterEnvelope filterEnvelope_;
+  voice::NoiseGenerator noise_;
+  voice::HooverScoop scoop_;
+  voice::Supersaw supersaw_;
+  voice::PulsePair pulses_;
+  voice::QuadratureOscillator sub_;
+  voice::LatticeLowpass normalLeft_, normalRight_;
+  voice::DiodeLadder acidLeft_, acidRight_;
+  voice::AmpEnvelope ampEnvelope_;
   float smoothedGain_ = 0.0f;
 };
 

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <complex>
 #include <functional>
 #include <numbers>
 #include <string_view>
@@ -83,15 +84,16 @@ inline constexpr float kVoiceOutputLevel = 0.35f;
 // that neighbouring components 4 Hz apart do not leak into each other over a 2 s window.
 inline double toneAmplitude(const std::vector<float>& x, int from, int length, double frequency,
                             double sampleRate) {
-  double re = 0.0, im = 0.0, windowSum = 0.0;
+  const std::complex<double> turn = std::polar(1.0, -2.0 * std::numbers::pi * frequency / sampleRate);
+  std::complex<double> rotor = 1.0, sum = 0.0;
+  double windowSum = 0.0;
   for (int i = 0; i < length; ++i) {
     const double w = 0.5 - 0.5 * std::cos(2.0 * std::numbers::pi * i / (length - 1));
-    const double phase = 2.0 * std::numbers::pi * frequency * i / sampleRate;
-    re += w * x[from + i] * std::cos(phase);
-    im -= w * x[from + i] * std::sin(phase);
+    sum += w * double(x[from + i]) * rotor;
+    rotor *= turn;
     windowSum += w;
   }
-  return 2.0 * std::hypot(re, im) / windowSum;
+  return 2.0 * std::abs(sum) / windowSum;
 }
 
 // Times, in fractional samples, where x crosses zero upwards within [from, to).
