@@ -41,24 +41,29 @@ class PulseOscillator {
     line_.fill(0.0f);
   }
 
-  // fresh: the first sample after a clear, where the phase stays at 0 and no step is
-  // taken, so the oscillator does not start with a spike.
-  float next(float frequency, float duty, float invSampleRate, float sampleRate, bool fresh,
-             uint32_t writeIndex) {
+  void setFrequency(float frequency, float invSampleRate, float sampleRate) {
     // The increment is taken as its distance to the nearest whole cycle, so a pulse above
     // half the rate folds back like any sampled tone instead of overflowing the phase.
     const float cycles = frequency * invSampleRate;
-    phase_.advance(fresh ? PhaseStep{} : splitPhaseStep(cycles - std::rint(cycles)));
+    step_ = splitPhaseStep(cycles - std::rint(cycles));
+    invFrequency_ = 1.0f / frequency;
+    period_ = sampleRate / frequency;
+  }
+
+  // fresh: the first sample after a clear, where the phase stays at 0 and no step is
+  // taken, so the oscillator does not start with a spike.
+  float next(float duty, bool fresh, uint32_t writeIndex) {
+    phase_.advance(fresh ? PhaseStep{} : step_);
 
     // The differentiated square of a bipolar ramp: a sawtooth whose transition is spread
     // over the sample in which it happens.
     const float ramp = static_cast<float>(phase_.phase() >> 6) * 0x1p-23f - 1.0f;
     const float square = ramp * ramp;
-    const float saw = fresh ? 0.0f : (square - previousSquare_) / frequency;
+    const float saw = fresh ? 0.0f : (square - previousSquare_) * invFrequency_;
     previousSquare_ = square;
     line_[writeIndex & kPulseLineMask] = saw;
 
-    const float delay = std::clamp(duty * sampleRate / frequency, 0.0f, kMaxPulseDelay);
+    const float delay = std::clamp(duty * period_, 0.0f, kMaxPulseDelay);
     const float whole = std::floor(delay);
     const float fraction = delay - whole;
     const uint32_t tap = writeIndex - static_cast<uint32_t>(whole);
@@ -71,6 +76,10 @@ class PulseOscillator {
   PhaseAccumulator phase_;
   float previousSquare_ = 0.0f;
   std::array<float, kPulseLineLength> line_{};
+  // Derived from the pitch, not state: every compute call sets them before its first sample.
+  PhaseStep step_;
+  float invFrequency_ = 0.0f;
+  float period_ = 0.0f;
 };
 
 struct PulseTiming {
@@ -90,16 +99,18 @@ class PulsePair {
     writeIndex_ = 0;
   }
 
-  PulseOutput next(float frequency, const PulseTiming& timing, float invSampleRate,
-                   float sampleRate, bool fresh) {
+  void setPitch(float frequency, float invSampleRate, float sampleRate) {
+    first_.setFrequency(std::max(kMinPulseFrequency, kLowPulseRatio * frequency), invSampleRate,
+                        sampleRate);
+    second_.setFrequency(std::max(kMinPulseFrequency, kHighPulseRatio * frequency), invSampleRate,
+                         sampleRate);
+  }
+
+  PulseOutput next(const PulseTiming& timing, bool fresh) {
     const float sweep = lfo_.next(timing.lfoCoefficient, fresh ? 1.0f : 0.0f);
-    const float low = std::max(kMinPulseFrequency, kLowPulseRatio * frequency);
-    const float high = std::max(kMinPulseFrequency, kHighPulseRatio * frequency);
     PulseOutput out;
-    out.first = first_.next(low, kPulseDutyCentre - kPulseDutyDepth * sweep, invSampleRate,
-                            sampleRate, fresh, writeIndex_);
-    out.second = second_.next(high, kPulseDutyCentre + kPulseDutyDepth * sweep, invSampleRate,
-                              sampleRate, fresh, writeIndex_);
+    out.first = first_.next(kPulseDutyCentre - kPulseDutyDepth * sweep, fresh, writeIndex_);
+    out.second = second_.next(kPulseDutyCentre + kPulseDutyDepth * sweep, fresh, writeIndex_);
     ++writeIndex_;
     return out;
   }

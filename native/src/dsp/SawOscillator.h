@@ -16,19 +16,27 @@ class SawOscillator {
  public:
   void clear() { phase_.clear(); }
 
-  float next(float frequency, float invSampleRate, float sampleRate) {
-    const float increment = frequency * invSampleRate;
-    const bool wrapped = phase_.advance(splitPhaseStep(increment - std::floor(increment)));
+  // Called whenever the pitch moves; a held note keeps its increment between calls.
+  void setFrequency(float frequency, float invSampleRate, float sampleRate) {
+    increment_ = frequency * invSampleRate;
+    step_ = splitPhaseStep(increment_ - std::floor(increment_));
+    // position / increment is how far into the wrap sample the wrap lies.
+    wrapSlope_ = 1.0f - sampleRate / std::max(frequency, kMinOscillatorFrequency);
+  }
+
+  float next() {
+    const bool wrapped = phase_.advance(step_);
     float position = phase_.position();
-    if (wrapped) {
-      // position / increment is how far into this sample the wrap lies.
-      position = 1.0f + (1.0f - sampleRate / std::max(frequency, kMinOscillatorFrequency)) * position;
-    }
-    return 2.0f * position - 1.0f - increment;
+    if (wrapped) position = 1.0f + wrapSlope_ * position;
+    return 2.0f * position - 1.0f - increment_;
   }
 
  private:
   PhaseAccumulator phase_;
+  // Derived from the pitch, not state: every compute call sets them before its first sample.
+  float increment_ = 0.0f;
+  PhaseStep step_;
+  float wrapSlope_ = 0.0f;
 };
 
 }  // namespace strobe95::voice

@@ -48,13 +48,18 @@ class Supersaw {
     for (SawOscillator& saw : saws_) saw.clear();
   }
 
-  // The unscaled stereo sum of the seven saws at the given pitch.
-  SupersawOutput next(const SupersawLayout& layout, float frequency, float invSampleRate,
-                    float sampleRate) {
+  void setPitch(const SupersawLayout& layout, float frequency, float invSampleRate,
+                float sampleRate) {
+    for (int j = 0; j < kSupersawCount; ++j) {
+      saws_[j].setFrequency(std::fabs(frequency * layout.ratio[j]), invSampleRate, sampleRate);
+    }
+  }
+
+  // The unscaled stereo sum of the seven saws.
+  SupersawOutput next(const SupersawLayout& layout) {
     SupersawOutput sum;
     for (int j = 0; j < kSupersawCount; ++j) {
-      const float saw =
-          saws_[j].next(std::fabs(frequency * layout.ratio[j]), invSampleRate, sampleRate);
+      const float saw = saws_[j].next();
       sum.left += saw * layout.left[j];
       sum.right += saw * layout.right[j];
     }

@@ -203,8 +203,9 @@ void Voice::compute(int count, float** inputs, float** outputs) {
   float* left = outputs[0];
   float* right = outputs[1];
 
-  // The filter coefficients cost several transcendental calls; they are recomputed only
-  // when the cutoff moves, which a settled note's does not.
+  // The filter coefficients cost several transcendental calls, the oscillator increments
+  // a few divisions; each is recomputed only when the cutoff or the pitch moves, which a
+  // settled note's do not.
   float lastCutoff = -1.0f;
   LatticeLowpassCoefficients lattice;
   DiodeLadderCoefficients ladder;
@@ -236,12 +237,14 @@ void Voice::compute(int count, float** inputs, float** outputs) {
     const float noise = b.noiseGain * noise_.next();
 
     const float pitch = (1.0f - b.scoopDepth * scoop_.next(gate.rose, scoopTiming_)) * glidedFrequency_;
-    const SupersawOutput saws = supersaw_.next(b.supersaw, pitch, invFs_, fs_);
-    const PulseOutput pulse = pulses_.next(pitch, pulseTiming_, invFs_, fs_, fresh);
     if (pitch != lastPitch) {
       lastPitch = pitch;
+      supersaw_.setPitch(b.supersaw, pitch, invFs_, fs_);
+      pulses_.setPitch(pitch, invFs_, fs_);
       subCoefficient = 2.0f * std::sin(pitch * subCoefficientScale_);
     }
+    const SupersawOutput saws = supersaw_.next(b.supersaw);
+    const PulseOutput pulse = pulses_.next(pulseTiming_, fresh);
     const float subOut = b.subGain * sub_.next(subCoefficient, fresh ? 1.0f : 0.0f);
     const float mono = sample + subOut + noise;
 
