@@ -1,31 +1,91 @@
 #pragma once
+#include <array>
 #include <cstdint>
+#include <memory>
+#include <vector>
 
+#include "Arpeggiator.h"
+#include "Effects.h"
 #include "EngineEvent.h"
+#include "HeldNote.h"
+#include "ParamSpec.h"
+#include "SamplePlayback.h"
+#include "VoiceSlot.h"
 
 namespace strobe95 {
 
 inline constexpr int kVoiceCount = 16;
+inline constexpr int kRenderChunk = 128;
+// A released voice whose output stays at or below this for kSilenceFrames is freed.
+inline constexpr float kSilenceThreshold = 1e-5f;
+inline constexpr int32_t kSilenceFrames = 1024;
 
-// The sound engine of one active plugin instance; used by the audio thread only.
-// Temporary: until the voices and effects arrive it takes its events and renders
-// silence, so the plugin boundary can be built and tested around it.
-class Engine {
+// The sound engine of one active plugin instance: 16 voices, the sample layer, the
+// effects and the arpeggiator. Built on the main thread by activate, then used by the
+// audio thread alone.
+class Engine final : public NoteSink {
  public:
   Engine(int voiceCount, int sampleRate);
+  ~Engine();
 
+  // outLeft and outRight may be the same buffer: a mono port receives the sum.
+  void process(float* outLeft, float* outRight, int32_t frames, const EngineEvent* events, int32_t count);
+
+  void handleEvent(const EngineEvent& event, int32_t position);
+  void noteOn(uint32_t key, double velocity) override;
+  void noteOff(uint32_t key) override;
+  void allNotesOff();
+  void applyParameters();
+  // Takes all 37 values at once, as if they had been in force from the start; for a
+  // freshly built engine, before any block.
+  void setParameters(const float* values);
+
+  // For tests and tools.
   int sampleRate() const { return sampleRate_; }
-  int voiceCount() const { return voiceCount_; }
   uint64_t sampleCounter() const { return sampleCounter_; }
-
-  // outLeft and outRight may be the same buffer.
-  void process(float* outLeft, float* outRight, int32_t frames, const EngineEvent* events,
-               int32_t eventCount);
+  const VoiceSlot& voice(int index) const { return voices_[static_cast<size_t>(index)]; }
+  int voiceCount() const { return static_cast<int>(voices_.size()); }
+  float param(int index) const { return params_[static_cast<size_t>(index)]; }
+  double tempo() const { return hostTempo_; }
+  float delaySeconds() const { return lastDelaySeconds_; }
+  const Arpeggiator& arpeggiator() const { return arp_; }
 
  private:
+  void startVoice(VoiceSlot& voice, int32_t key, double velocity);
+  void beginNote(VoiceSlot& voice, int32_t key, double velocity);
+  void releaseVoice(VoiceSlot& voice);
+  VoiceSlot& chooseVoice();
+  void renderSegment(float* outLeft, float* outRight, int32_t from, int32_t to);
+  void renderSpan(float* outLeft, float* outRight, int32_t from, int32_t to);
+  void renderVoices(int32_t from, int32_t to);
+  // Renders n frames of one voice into the mix at chunk frame `from`; returns the last
+  // frame above the silence threshold, or -1.
+  int32_t renderVoice(VoiceSlot& voice, int32_t from, int32_t n);
+
+  using Buffer = std::array<float, kRenderChunk>;
+
   int sampleRate_;
-  int voiceCount_;
+  std::vector<VoiceSlot> voices_;
+  std::vector<SampleData> samples_;
+  std::unique_ptr<gen::Effects> effects_;
+  std::array<float*, kParamCount> effectControls_{};
+  float* delaySecondsControl_ = nullptr;
+  float lastDelaySeconds_;
+  std::array<float, kParamCount> lastPushed_;
+  HeldNotes monoStack_;
+  bool voiceHasInput_ = false;
+  int32_t sampleIndex_ = 0;
+  bool sampleKeys_ = true;
+  bool mono_ = false;
+  uint32_t noteCounter_ = 0;
+  Buffer sampleInput_{}, voiceLeft_{}, voiceRight_{}, mixLeft_{}, mixRight_{};
+  Buffer effectsInLeft_{}, effectsInRight_{}, effectsOutLeft_{}, effectsOutRight_{};
+  Arpeggiator arp_;
+  std::array<float, kParamCount> params_;
+  double hostTempo_ = 120.0;
+  bool arpOn_ = false;
   uint64_t sampleCounter_ = 0;
+  uint64_t blockStart_ = 0;
 };
 
 }  // namespace strobe95

@@ -9,6 +9,7 @@
 namespace strobe95 {
 namespace {
 
+// Differs from every value: nothing has been handed to an engine yet.
 constexpr float kNeverApplied = std::numeric_limits<float>::quiet_NaN();
 
 }  // namespace
@@ -44,7 +45,11 @@ bool Plugin::activate(double sampleRate) {
   } catch (...) {
     return false;
   }
-  applied_.fill(kNeverApplied);
+  // The new engine starts from the current values, with its mono and arpeggiator
+  // switches already set: handed over in the first block instead, they would arrive
+  // together with that block's first notes and release them at once.
+  for (int i = 0; i < kParamCount; ++i) applied_[i] = values_[i].load();
+  engine_->setParameters(applied_.data());
   lastTempo_ = 0.0;
   return true;
 }
