@@ -35,6 +35,7 @@ const char* const kUsage =
     "  --float          32-bit float samples (default: 24-bit integer)\n"
     "  --tail SECONDS   time rendered after the last event (default 2.5)\n"
     "  --panel PATH     the panel description (default: web/parameters.json of this source tree)\n"
+    "  --list-presets   prints the presets' names, one a line, and stops\n"
     "  id=value         sets a parameter by its text id after the preset, e.g. cutoff=800\n";
 
 struct Options {
@@ -46,6 +47,7 @@ struct Options {
   double tempo = 0;  // 0: from the file, else 120
   int rate = 48000;
   bool floatSamples = false;
+  bool listPresets = false;
   double tail = 2.5;
   std::vector<std::pair<std::string, double>> overrides;
 };
@@ -89,6 +91,8 @@ Options parseArguments(int argc, char** argv) {
       options.tail = std::clamp(number(value(), "--tail"), 0.0, 60.0);
     } else if (arg == "--panel") {
       options.panel = value();
+    } else if (arg == "--list-presets") {
+      options.listPresets = true;
     } else if (arg == "--help" || arg == "-h") {
       std::fputs(kUsage, stdout);
       std::exit(0);
@@ -102,7 +106,7 @@ Options parseArguments(int argc, char** argv) {
       throw Failure{"more than one output file: " + options.output + " and " + arg};
     }
   }
-  if (options.output.empty()) throw Failure{"no output file given"};
+  if (options.output.empty() && !options.listPresets) throw Failure{"no output file given"};
   return options;
 }
 
@@ -112,12 +116,17 @@ std::string formatValue(double value) {
   return std::string(buffer, result.ptr);
 }
 
-// The preset as the state text the plugin loads, with the overrides after its values.
-std::string presetState(const Options& options) {
+nlohmann::json readPanel(const Options& options) {
   std::ifstream file(options.panel);
   if (!file) throw Failure{"cannot read the panel description " + options.panel};
-  const nlohmann::json panel = nlohmann::json::parse(file, nullptr, false);
+  nlohmann::json panel = nlohmann::json::parse(file, nullptr, false);
   if (panel.is_discarded() || !panel.contains("presets")) throw Failure{"malformed panel description " + options.panel};
+  return panel;
+}
+
+// The preset as the state text the plugin loads, with the overrides after its values.
+std::string presetState(const Options& options) {
+  const nlohmann::json panel = readPanel(options);
 
   std::vector<std::string> ids;
   for (const auto& section : panel["sections"]) {
@@ -161,6 +170,8 @@ class WavWriter {
     info.format = SF_FORMAT_WAV | (floatSamples ? SF_FORMAT_FLOAT : SF_FORMAT_PCM_24);
     file_ = sf_open(path.c_str(), SFM_WRITE, &info);
     if (!file_) throw Failure{"cannot write " + path + ": " + sf_strerror(nullptr)};
+    // Integer samples beyond full scale are clipped rather than wrapped around.
+    sf_command(file_, SFC_SET_CLIPPING, nullptr, SF_TRUE);
   }
   ~WavWriter() { sf_close(file_); }
   void write(const std::vector<float>& left, const std::vector<float>& right, uint32_t frames) {
@@ -229,12 +240,20 @@ RenderResult render(const Options& options, const MidiSong& song, const std::str
 int main(int argc, char** argv) {
   try {
     const Options options = parseArguments(argc, argv);
+    if (options.listPresets) {
+      const nlohmann::json panel = readPanel(options);
+      for (const auto& preset : panel["presets"]) std::puts(preset["name"].get<std::string>().c_str());
+      return 0;
+    }
     const std::string state = presetState(options);
     const MidiSong song = loadSong(options);
     const RenderResult result = render(options, song, state);
     std::printf("%s: %.2f s of \"%s\" at %d Hz, peak %.1f dBFS\n", options.output.c_str(),
                 double(result.frames) / options.rate, options.preset.c_str(), options.rate,
                 20.0 * std::log10(std::max(result.peak, 1e-9f)));
+    if (result.peak > 1.0f && !options.floatSamples) {
+      std::printf("  (peaks above full scale were clipped in the 24-bit file; --float keeps them)\n");
+    }
     return 0;
   } catch (const Failure& failure) {
     std::fprintf(stderr, "strobe95-render: %s (--help shows the options)\n", failure.message.c_str());
