@@ -357,16 +357,16 @@ export async function createElement(plugin) {
     return picture;
   }
 
-  function cell(spec) {
+  function cell(layout) {
     const box = el("section", "cell");
-    box.setAttribute("aria-label", spec.title);
+    box.setAttribute("aria-label", layout.title);
     const heading = el("div", "heading");
-    heading.append(el("h2", "title", spec.title));
-    if (controls.has(spec.switch)) heading.append(lamp(controls.get(spec.switch)));
+    heading.append(el("h2", "title", layout.title));
+    if (controls.has(layout.switch)) heading.append(lamp(controls.get(layout.switch)));
     const body = el("div", "body");
-    if (spec.screen === "filter" || spec.screen === "envelope") body.append(screen(spec.screen));
-    const placed = (spec.controls ?? []).filter((id) => controls.has(id)).map((id) => controls.get(id));
-    const caption = (c) => spec.labels?.[c.id] ?? c.label;
+    if (layout.screen === "filter" || layout.screen === "envelope") body.append(screen(layout.screen));
+    const placed = (layout.controls ?? []).filter((id) => controls.has(id)).map((id) => controls.get(id));
+    const caption = (c) => layout.labels?.[c.id] ?? c.label;
     const choices = placed.filter((c) => c.type === "choice");
     if (choices.length > 0) {
       const column = el("div", "choices");
@@ -374,7 +374,7 @@ export async function createElement(plugin) {
       body.append(column);
     }
     for (const c of placed) {
-      if (c.type === "float" || c.type === "int") body.append(knob(c, caption(c), spec.big?.includes(c.id)));
+      if (c.type === "float" || c.type === "int") body.append(knob(c, caption(c), layout.big?.includes(c.id)));
     }
     box.append(heading, body);
     return box;

@@ -124,7 +124,7 @@ void Voice::instanceConstants(int sampleRate) {
 }
 
 void Voice::instanceResetUserInterface() {
-  for (const ControlSpec& spec : controlSpecs()) controls_.*spec.field = spec.init;
+  for (const ControlSpec& control : controlSpecs()) controls_.*control.field = control.init;
 }
 
 void Voice::instanceClear() {
@@ -153,13 +153,13 @@ void Voice::instanceInit(int sampleRate) {
 
 void Voice::buildUserInterface(faust::UI* ui) {
   ui->openVerticalBox("STROBE-95");
-  for (const ControlSpec& spec : controlSpecs()) {
-    float* zone = &(controls_.*spec.field);
-    switch (spec.kind) {
-      case ControlKind::CheckButton: ui->addCheckButton(spec.label, zone); break;
-      case ControlKind::Button: ui->addButton(spec.label, zone); break;
+  for (const ControlSpec& control : controlSpecs()) {
+    float* zone = &(controls_.*control.field);
+    switch (control.kind) {
+      case ControlKind::CheckButton: ui->addCheckButton(control.label, zone); break;
+      case ControlKind::Button: ui->addButton(control.label, zone); break;
       case ControlKind::Slider:
-        ui->addHorizontalSlider(spec.label, zone, spec.init, spec.min, spec.max, spec.step);
+        ui->addHorizontalSlider(control.label, zone, control.init, control.min, control.max, control.step);
         break;
     }
   }

@@ -85,9 +85,9 @@ void Engine::handleEvent(const EngineEvent& event, int32_t position) {
       break;
     case EngineEventKind::ParamValue: {
       if (event.keyOrIndex >= static_cast<uint32_t>(kParamCount)) break;
-      const ParamSpec& spec = kParamSpecs[event.keyOrIndex];
-      float v = std::fmin(spec.max, std::fmax(spec.min, narrowToFloat(event.value)));  // NaN gives min
-      if (spec.type != ParamType::Float) v = std::round(v);
+      const ParamSpec& param = kParamSpecs[event.keyOrIndex];
+      float v = std::fmin(param.max, std::fmax(param.min, narrowToFloat(event.value)));  // NaN gives min
+      if (param.type != ParamType::Float) v = std::round(v);
       params_[event.keyOrIndex] = v;
       break;
     }

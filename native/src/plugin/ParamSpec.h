@@ -47,6 +47,6 @@ int findParamByClapId(uint32_t clapId);
 int findParamByTextId(std::string_view textId);
 
 // Clamped into range; NaN gives the minimum.
-float clampToRange(const ParamSpec& spec, double value);
+float clampToRange(const ParamSpec& param, double value);
 
 }  // namespace strobe95

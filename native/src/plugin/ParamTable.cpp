@@ -95,8 +95,8 @@ int findParamByTextId(std::string_view textId) {
   return -1;
 }
 
-float clampToRange(const ParamSpec& spec, double value) {
-  return static_cast<float>(std::fmin(double{spec.max}, std::fmax(double{spec.min}, value)));
+float clampToRange(const ParamSpec& param, double value) {
+  return static_cast<float>(std::fmin(double{param.max}, std::fmax(double{param.min}, value)));
 }
 
 }  // namespace strobe95

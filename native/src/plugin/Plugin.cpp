@@ -66,9 +66,9 @@ void Plugin::reset() {
 const void* Plugin::extension(std::string_view id) const { return findExtension(id); }
 
 void Plugin::setParameterFromGui(int index, float value) {
-  const ParamSpec& spec = kParamSpecs[index];
-  float v = clampToRange(spec, value);
-  if (spec.type != ParamType::Float) v = std::round(v);
+  const ParamSpec& param = kParamSpecs[index];
+  float v = clampToRange(param, value);
+  if (param.type != ParamType::Float) v = std::round(v);
   values_[index].exchange(v);
   outbox_.push({OutboxKind::Value, index, v});
   requestFlush();

@@ -10,18 +10,18 @@ namespace strobe95 {
 
 bool Plugin::paramInfo(uint32_t index, clap_param_info* info) const {
   if (index >= kParamCount) return false;
-  const ParamSpec& spec = kParamSpecs[index];
+  const ParamSpec& param = kParamSpecs[index];
   *info = clap_param_info{};
-  info->id = spec.clapId;
+  info->id = param.clapId;
   info->flags = CLAP_PARAM_IS_AUTOMATABLE;
-  if (spec.type != ParamType::Float) info->flags |= CLAP_PARAM_IS_STEPPED;
-  if (spec.type == ParamType::Bool || spec.type == ParamType::Choice) info->flags |= CLAP_PARAM_IS_ENUM;
+  if (param.type != ParamType::Float) info->flags |= CLAP_PARAM_IS_STEPPED;
+  if (param.type == ParamType::Bool || param.type == ParamType::Choice) info->flags |= CLAP_PARAM_IS_ENUM;
   info->cookie = nullptr;
-  std::snprintf(info->name, sizeof info->name, "%s", spec.name);
-  std::snprintf(info->module, sizeof info->module, "%s", spec.module);
-  info->min_value = spec.min;
-  info->max_value = spec.max;
-  info->default_value = spec.defaultValue;
+  std::snprintf(info->name, sizeof info->name, "%s", param.name);
+  std::snprintf(info->module, sizeof info->module, "%s", param.module);
+  info->min_value = param.min;
+  info->max_value = param.max;
+  info->default_value = param.defaultValue;
   return true;
 }
 

@@ -7,12 +7,12 @@
 
 namespace strobe95 {
 
-std::string formatValueText(const ParamSpec& spec, double value) {
-  switch (spec.type) {
+std::string formatValueText(const ParamSpec& param, double value) {
+  switch (param.type) {
     case ParamType::Choice: {
       const long long index =
-          std::clamp<long long>(roundToInteger(value), 0, spec.choiceCount - 1);
-      return spec.choices[index];
+          std::clamp<long long>(roundToInteger(value), 0, param.choiceCount - 1);
+      return param.choices[index];
     }
     case ParamType::Bool:
       return value >= 0.5 ? "On" : "Off";
@@ -22,7 +22,7 @@ std::string formatValueText(const ParamSpec& spec, double value) {
       break;
   }
   // The unit is chosen before rounding, so 999.5 Hz reads "1000 Hz", not "1.0 kHz".
-  switch (spec.unit) {
+  switch (param.unit) {
     case ParamUnit::Hz:
       if (value < 1000) return formatInteger(roundToInteger(value)) + " Hz";
       return formatFixed(value / 1000, 1) + " kHz";
@@ -32,17 +32,17 @@ std::string formatValueText(const ParamSpec& spec, double value) {
     case ParamUnit::None:
       break;
   }
-  if (spec.max <= 1 && spec.min >= 0) return formatInteger(roundToInteger(value * 100)) + "%";
+  if (param.max <= 1 && param.min >= 0) return formatInteger(roundToInteger(value * 100)) + "%";
   return formatFixed(value, 2);
 }
 
-std::optional<double> parseValueText(const ParamSpec& spec, std::string_view text) {
-  if (spec.type == ParamType::Choice) {
-    for (int i = 0; i < spec.choiceCount; ++i) {
-      if (text == spec.choices[i]) return double(i);
+std::optional<double> parseValueText(const ParamSpec& param, std::string_view text) {
+  if (param.type == ParamType::Choice) {
+    for (int i = 0; i < param.choiceCount; ++i) {
+      if (text == param.choices[i]) return double(i);
     }
   }
-  if (spec.type == ParamType::Bool) {
+  if (param.type == ParamType::Bool) {
     if (text == "On") return 1.0;
     if (text == "Off") return 0.0;
   }
@@ -53,14 +53,14 @@ std::optional<double> parseValueText(const ParamSpec& spec, std::string_view tex
   std::size_t i = number->length;
   while (i < text.size() && text[i] == ' ') ++i;
   const char next = i < text.size() ? text[i] : '\0';
-  if (spec.unit == ParamUnit::Hz && (next == 'k' || next == 'K')) {
+  if (param.unit == ParamUnit::Hz && (next == 'k' || next == 'K')) {
     value *= 1000;
-  } else if (spec.unit == ParamUnit::Seconds && next == 'm') {
+  } else if (param.unit == ParamUnit::Seconds && next == 'm') {
     value /= 1000;
   } else if (next == '%') {
     value /= 100;
   }
-  return std::fmin(double{spec.max}, std::fmax(double{spec.min}, value));
+  return std::fmin(double{param.max}, std::fmax(double{param.min}, value));
 }
 
 }  // namespace strobe95

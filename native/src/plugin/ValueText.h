@@ -9,10 +9,10 @@
 namespace strobe95 {
 
 // "1.8 kHz", "5 ms", "1.20 s", "80%", "Up-Down", "On", "3".
-std::string formatValueText(const ParamSpec& spec, double value);
+std::string formatValueText(const ParamSpec& param, double value);
 
 // A choice name or On/Off, else a number with an optional k, m or % after it; clamped to
 // the range, not rounded. Nothing readable: nullopt.
-std::optional<double> parseValueText(const ParamSpec& spec, std::string_view text);
+std::optional<double> parseValueText(const ParamSpec& param, std::string_view text);
 
 }  // namespace strobe95

@@ -61,9 +61,9 @@ TEST(SampleTable, RecordsMatchTheirNamesKeysAndLengths) {
 TEST(SampleTable, NamesAreTheSampleParameterChoicesInOrder) {
   const int sample = findParamByTextId("sample");
   ASSERT_GE(sample, 0);
-  const ParamSpec& spec = kParamSpecs[sample];
-  ASSERT_EQ(spec.choiceCount, kSampleCount);
-  for (int i = 0; i < kSampleCount; ++i) EXPECT_STREQ(spec.choices[i], kSampleTable[i].name) << i;
+  const ParamSpec& param = kParamSpecs[sample];
+  ASSERT_EQ(param.choiceCount, kSampleCount);
+  for (int i = 0; i < kSampleCount; ++i) EXPECT_STREQ(param.choices[i], kSampleTable[i].name) << i;
 }
 
 TEST(SampleTable, PeaksAtMinusOneDecibelAndEndsOnZero) {

@@ -272,8 +272,8 @@ TEST(EngineRandom, OutputIsFiniteAndIndependentOfBlockSize) {
       case 4: e = {0, EngineEventKind::AllNotesOff, 0, 0}; if (random() % 8) continue; break;
       default: {
         const auto index = uint32_t(random() % kParamCount);
-        const ParamSpec& spec = kParamSpecs[index];
-        const double v = spec.min + (spec.max - spec.min) * double(random() % 1001) / 1000.0;
+        const ParamSpec& param = kParamSpecs[index];
+        const double v = param.min + (param.max - param.min) * double(random() % 1001) / 1000.0;
         e = {0, EngineEventKind::ParamValue, index, v};
       }
     }
