@@ -5,8 +5,6 @@
 // The signal: a band-limited saw chord that decays over a second, on both channels; then,
 // at 2.5 s, a right-only click that only the delay repeats; then a left-only click that
 // the reverb spreads but the delay ignores.
-#include <sndfile.h>
-
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -17,6 +15,7 @@
 #include <utility>
 #include <vector>
 
+#include "AudioFiles.h"
 #include "Effects.h"
 #include "Zones.h"
 
@@ -57,23 +56,6 @@ std::pair<std::vector<float>, std::vector<float>> testSignal() {
   return {left, right};
 }
 
-bool writeWav(const std::string& path, const std::vector<float>& left, const std::vector<float>& right) {
-  SF_INFO info{};
-  info.samplerate = kSampleRate;
-  info.channels = 2;
-  info.format = SF_FORMAT_WAV | SF_FORMAT_FLOAT;
-  SNDFILE* file = sf_open(path.c_str(), SFM_WRITE, &info);
-  if (file == nullptr) return false;
-  std::vector<float> interleaved(left.size() * 2);
-  for (std::size_t n = 0; n < left.size(); ++n) {
-    interleaved[2 * n] = left[n];
-    interleaved[2 * n + 1] = right[n];
-  }
-  const auto written = sf_writef_float(file, interleaved.data(), static_cast<sf_count_t>(left.size()));
-  sf_close(file);
-  return written == static_cast<sf_count_t>(left.size());
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -112,14 +94,17 @@ int main(int argc, char** argv) {
     float peak = 0.0f;
     for (int n = 0; n < kFrames; ++n) peak = std::max({peak, std::fabs(outLeft[n]), std::fabs(outRight[n])});
     const std::string base = directory + "/effects-" + setting.name;
-    if (!writeWav(base + ".wav", outLeft, outRight)) {
+    std::vector<float> interleaved(outLeft.size() * 2);
+    for (std::size_t n = 0; n < outLeft.size(); ++n) {
+      interleaved[2 * n] = outLeft[n];
+      interleaved[2 * n + 1] = outRight[n];
+    }
+    if (!strobe95::tools::writeWav(base + ".wav", kSampleRate, 2, interleaved)) {
       std::fprintf(stderr, "cannot write %s.wav\n", base.c_str());
       ++failures;
       continue;
     }
-    const std::string command = "sox -V1 '" + base + ".wav' -n spectrogram -x 1200 -t 'effects: " + setting.name +
-                                "' -o '" + base + ".png'";
-    if (std::system(command.c_str()) != 0) {
+    if (!strobe95::tools::drawSpectrogram(base + ".wav", base + ".png", std::string("effects: ") + setting.name)) {
       std::fprintf(stderr, "sox failed for %s\n", base.c_str());
       ++failures;
     }

@@ -3,8 +3,6 @@
 // pitch track and the strongest partials near the start.
 //
 // usage: strobe95-samples-listen OUTPUT_DIR
-#include <sndfile.h>
-
 #include <algorithm>
 #include <cmath>
 #include <complex>
@@ -14,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "AudioFiles.h"
 #include "SampleTable.h"
 
 namespace {
@@ -32,15 +31,9 @@ std::string fileStem(int index, const char* name) {
 }
 
 bool writeWav(const std::string& path, const strobe95::SampleRecord& record) {
-  SF_INFO info{};
-  info.samplerate = record.sampleRate;
-  info.channels = 1;
-  info.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
-  SNDFILE* file = sf_open(path.c_str(), SFM_WRITE, &info);
-  if (!file) return false;
-  const sf_count_t written = sf_write_short(file, record.data, record.frameCount);
-  sf_close(file);
-  return written == record.frameCount;
+  std::vector<float> frames(static_cast<size_t>(record.frameCount));
+  for (size_t i = 0; i < frames.size(); ++i) frames[i] = record.data[i] / 32768.0f;  // exact for 16-bit values
+  return strobe95::tools::writeWav(path, record.sampleRate, 1, frames, strobe95::tools::SampleFormat::Int16);
 }
 
 double rmsDb(const std::vector<double>& x, int start, int length) {
@@ -170,9 +163,9 @@ int main(int argc, char** argv) {
       std::fprintf(stderr, "cannot write %s.wav\n", stem.c_str());
       return 1;
     }
-    const std::string command = "sox '" + stem + ".wav' -n spectrogram -x 1200 -y 513 -t '" +
-                                std::string(record.name) + "' -o '" + stem + ".png'";
-    if (std::system(command.c_str()) != 0) std::fprintf(stderr, "sox failed for %s\n", record.name);
+    if (!strobe95::tools::drawSpectrogram(stem + ".wav", stem + ".png", record.name)) {
+      std::fprintf(stderr, "sox failed for %s\n", record.name);
+    }
     report(record);
   }
   return 0;

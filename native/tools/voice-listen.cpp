@@ -3,8 +3,6 @@
 // voice-<name>.png (through sox) for each setting, and prints each file's peak level.
 // Each setting plays a short phrase; between notes the gate drops to 0 for one sample,
 // as the engine does when it restarts a voice.
-#include <sndfile.h>
-
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -13,6 +11,7 @@
 #include <utility>
 #include <vector>
 
+#include "AudioFiles.h"
 #include "Voice.h"
 #include "Zones.h"
 
@@ -84,18 +83,6 @@ std::vector<Setting> settings() {
   };
 }
 
-bool writeWav(const std::string& path, const std::vector<float>& interleaved, int rate) {
-  SF_INFO info{};
-  info.samplerate = rate;
-  info.channels = 2;
-  info.format = SF_FORMAT_WAV | SF_FORMAT_FLOAT;
-  SNDFILE* file = sf_open(path.c_str(), SFM_WRITE, &info);
-  if (file == nullptr) return false;
-  const sf_count_t frames = static_cast<sf_count_t>(interleaved.size() / 2);
-  const bool ok = sf_writef_float(file, interleaved.data(), frames) == frames;
-  return sf_close(file) == 0 && ok;
-}
-
 // Renders the whole phrase of one setting as interleaved stereo.
 std::vector<float> render(const Setting& setting, int rate) {
   strobe95::gen::Voice voice;
@@ -153,14 +140,12 @@ int main(int argc, char** argv) {
     float peak = 0.0f;
     for (float v : audio) peak = std::max(peak, std::fabs(v));
     const std::string base = directory + "/voice-" + setting.name;
-    if (!writeWav(base + ".wav", audio, rate)) {
+    if (!strobe95::tools::writeWav(base + ".wav", rate, 2, audio)) {
       std::fprintf(stderr, "cannot write %s.wav\n", base.c_str());
       ++failures;
       continue;
     }
-    const std::string command = "sox '" + base + ".wav' -n spectrogram -x 1200 -y 513 -t 'voice " +
-                                setting.name + "' -o '" + base + ".png'";
-    if (std::system(command.c_str()) != 0) {
+    if (!strobe95::tools::drawSpectrogram(base + ".wav", base + ".png", std::string("voice ") + setting.name)) {
       std::fprintf(stderr, "sox failed for %s\n", setting.name);
       ++failures;
     }
