@@ -10,9 +10,13 @@ configure_once() {
   fi
 }
 
-build_linux() {
+configure_linux() {
   configure_once "$build_root/linux" -DCMAKE_BUILD_TYPE=Release \
     -DSTROBE95_WINDOWS_BUILD_DIR="$build_root/windows"
+}
+
+build_linux() {
+  configure_linux
   cmake --build "$build_root/linux"
 }
 
@@ -20,8 +24,7 @@ build_linux() {
 # can run here; so the Linux tree comes first.
 build_windows() {
   local generator="$build_root/linux/native/strobe95_sample_generator"
-  configure_once "$build_root/linux" -DCMAKE_BUILD_TYPE=Release \
-    -DSTROBE95_WINDOWS_BUILD_DIR="$build_root/windows"
+  configure_linux
   cmake --build "$build_root/linux" --target strobe95_sample_generator
   configure_once "$build_root/windows" -DCMAKE_BUILD_TYPE=Release \
     -DCMAKE_TOOLCHAIN_FILE="$root/cmake/mingw-w64.cmake" \
