@@ -8,9 +8,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
 #include <functional>
-#include <map>
 #include <string>
 #include <thread>
 #include <vector>
@@ -22,110 +20,17 @@
 #include "Gui/Gui.h"
 #include "Plugin.h"
 #include "Streams.h"
-#include "TestHost.h"
+#include "TimerHost.h"
 
 // Last: Xlib's macros (None, Bool) would clash with the plugin's names.
-#include <X11/Xlib.h>
-#include <X11/Xutil.h>
-#include <zlib.h>
+#include "WindowShot.h"
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
 using namespace std::chrono_literals;
 using strobe95::test::AnyEvent;
-
-int failures = 0;
-
-void check(bool ok, const std::string& what) {
-  std::printf("%s %s\n", ok ? "ok  " : "FAIL", what.c_str());
-  if (!ok) ++failures;
-}
-
-// The host: params (counting flush requests), state (counting dirty marks) and timers.
-struct Host {
-  struct Timer {
-    std::chrono::milliseconds period;
-    Clock::time_point due;
-  };
-  clap_host host{};
-  clap_host_params params{};
-  clap_host_state state{};
-  clap_host_timer_support timers{};
-  std::map<clap_id, Timer> registered;
-  clap_id nextTimer = 1;
-  int flushRequests = 0;
-  int dirtyMarks = 0;
-
-  Host() {
-    host.clap_version = CLAP_VERSION;
-    host.host_data = this;
-    host.name = "editor test host";
-    host.vendor = "tests";
-    host.url = "";
-    host.version = "1";
-    host.get_extension = [](const clap_host* h, const char* id) -> const void* {
-      Host& self = *static_cast<Host*>(h->host_data);
-      if (!std::strcmp(id, CLAP_EXT_PARAMS)) return &self.params;
-      if (!std::strcmp(id, CLAP_EXT_STATE)) return &self.state;
-      if (!std::strcmp(id, CLAP_EXT_TIMER_SUPPORT)) return &self.timers;
-      return nullptr;
-    };
-    host.request_restart = [](const clap_host*) {};
-    host.request_process = [](const clap_host*) {};
-    host.request_callback = [](const clap_host*) {};
-    params.rescan = [](const clap_host*, clap_param_rescan_flags) {};
-    params.clear = [](const clap_host*, clap_id, clap_param_clear_flags) {};
-    params.request_flush = [](const clap_host* h) { ++static_cast<Host*>(h->host_data)->flushRequests; };
-    state.mark_dirty = [](const clap_host* h) { ++static_cast<Host*>(h->host_data)->dirtyMarks; };
-    timers.register_timer = [](const clap_host* h, uint32_t periodMs, clap_id* id) {
-      Host& self = *static_cast<Host*>(h->host_data);
-      *id = self.nextTimer++;
-      const auto period = std::chrono::milliseconds(periodMs);
-      self.registered[*id] = {period, Clock::now() + period};
-      return true;
-    };
-    timers.unregister_timer = [](const clap_host* h, clap_id id) {
-      return static_cast<Host*>(h->host_data)->registered.erase(id) == 1;
-    };
-  }
-};
-
-// Writes 24-bit RGB rows as a PNG: signature, IHDR, one zlib IDAT, IEND.
-void writePng(const std::string& path, int width, int height, const std::vector<uint8_t>& rgb) {
-  std::vector<uint8_t> raw;
-  for (int y = 0; y < height; ++y) {
-    raw.push_back(0);  // no row filter
-    raw.insert(raw.end(), rgb.begin() + y * width * 3, rgb.begin() + (y + 1) * width * 3);
-  }
-  uLongf packedSize = compressBound(static_cast<uLong>(raw.size()));
-  std::vector<uint8_t> packed(packedSize);
-  compress(packed.data(), &packedSize, raw.data(), static_cast<uLong>(raw.size()));
-  packed.resize(packedSize);
-  std::ofstream out(path, std::ios::binary);
-  auto be32 = [&](uint32_t v) {
-    const char bytes[4] = {char(v >> 24), char(v >> 16), char(v >> 8), char(v)};
-    out.write(bytes, 4);
-  };
-  auto chunk = [&](const char* type, const std::vector<uint8_t>& data) {
-    be32(static_cast<uint32_t>(data.size()));
-    std::vector<uint8_t> typed(type, type + 4);
-    typed.insert(typed.end(), data.begin(), data.end());
-    out.write(reinterpret_cast<const char*>(typed.data()), static_cast<std::streamsize>(typed.size()));
-    be32(static_cast<uint32_t>(crc32(0, typed.data(), static_cast<uInt>(typed.size()))));
-  };
-  out.write("\x89PNG\r\n\x1a\n", 8);
-  std::vector<uint8_t> header(13, 0);
-  for (int i = 0; i < 4; ++i) {
-    header[i] = uint8_t(width >> (24 - 8 * i));
-    header[4 + i] = uint8_t(height >> (24 - 8 * i));
-  }
-  header[8] = 8;  // bits per sample
-  header[9] = 2;  // truecolour
-  chunk("IHDR", header);
-  chunk("IDAT", packed);
-  chunk("IEND", {});
-}
+using strobe95::test::check;
 
 class EditorHost {
  public:
@@ -196,13 +101,7 @@ class EditorHost {
         XEvent event;
         XNextEvent(display_, &event);
       }
-      const auto now = Clock::now();
-      for (auto& [id, timer] : std::map(host_.registered)) {
-        if (now >= timer.due && host_.registered.count(id)) {
-          host_.registered[id].due = now + timer.period;
-          timer_->on_timer(clap_, id);
-        }
-      }
+      host_.fireDueTimers(clap_, timer_);
       std::this_thread::sleep_for(1ms);
     } while (Clock::now() < end);
   }
@@ -306,32 +205,16 @@ class EditorHost {
 
   void screenshot() {
     spin(300ms);  // let the page paint what it was last told
-    XWindowAttributes attributes;
-    XGetWindowAttributes(display_, window_, &attributes);
-    XImage* image = XGetImage(display_, window_, 0, 0, static_cast<unsigned>(attributes.width),
-                              static_cast<unsigned>(attributes.height), AllPlanes, ZPixmap);
-    check(image != nullptr, "the window can be read back");
-    if (!image) return;
-    std::vector<uint8_t> rgb;
-    long distinct = 0;
-    unsigned long first = XGetPixel(image, 0, 0);
-    for (int y = 0; y < attributes.height; ++y) {
-      for (int x = 0; x < attributes.width; ++x) {
-        const unsigned long pixel = XGetPixel(image, x, y);
-        distinct += pixel != first;
-        rgb.push_back(uint8_t(pixel >> 16));
-        rgb.push_back(uint8_t(pixel >> 8));
-        rgb.push_back(uint8_t(pixel));
-      }
-    }
-    XDestroyImage(image);
+    const auto shot = strobe95::test::captureWindow(display_, window_);
+    check(!shot.empty(), "the window can be read back");
+    if (shot.empty()) return;
     // An empty or blank embedding would leave the host's plain grey everywhere.
-    check(distinct > attributes.width * attributes.height / 10, "the window shows the faceplate, not a blank");
-    writePng(screenshotPath, attributes.width, attributes.height, rgb);
+    check(shot.variedShare() > 0.1, "the window shows the faceplate, not a blank");
+    strobe95::test::writePng(screenshotPath, shot);
     std::printf("screenshot: %s\n", screenshotPath.c_str());
   }
 
-  Host host_;
+  strobe95::test::TimerHost host_;
   Display* display_ = nullptr;
   ::Window window_ = 0;
   strobe95::Plugin* plugin_ = nullptr;
@@ -357,6 +240,6 @@ int main(int argc, char** argv) {
     std::printf("FAIL %s\n", error.what());
     return 1;
   }
-  std::printf("%d failures\n", failures);
-  return failures == 0 ? 0 : 1;
+  std::printf("%d failures\n", strobe95::test::failures());
+  return strobe95::test::failures() == 0 ? 0 : 1;
 }

@@ -41,7 +41,13 @@ struct Library {
 };
 
 // The process's one copy, opened and GTK initialised on first use; null when a library
-// or a function is missing or GTK finds no X display. Main thread only.
+// or a function is missing, GTK finds no X display, or another GTK already lives in the
+// process. Main thread only.
 const Library* library();
+
+// Whether the process already carries a GTK of another major version (2 or 4), which
+// cannot share a process with WebKitGTK's GTK 3: GTK 3 aborts the whole process when it
+// finds GTK 2's symbols, and either pair clashes on their type names. Touches no GTK.
+bool otherGtkLoaded();
 
 }  // namespace strobe95::gtk

@@ -49,6 +49,10 @@ class WebView {
   std::vector<std::pair<std::string, Binding>> bindings_;
 };
 
+// Whether this process can hold the platform's web view at all, asked before any of the
+// engine's libraries is touched: an editor the process cannot hold must be refused, so
+// that the host falls back to its own controls rather than going down with it.
+bool webViewFitsProcess();
 // The platform's web view, or null when its engine is not installed or will not start.
 std::unique_ptr<WebView> openWebView();
 

@@ -223,6 +223,8 @@ class GtkWebView final : public WebView {
 
 }  // namespace
 
+bool webViewFitsProcess() { return !gtk::otherGtkLoaded(); }
+
 std::unique_ptr<WebView> openWebView() {
   const gtk::Library* gtk = gtk::library();
   if (!gtk) return nullptr;
