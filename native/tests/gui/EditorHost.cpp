@@ -11,6 +11,7 @@
 #include <functional>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include <clap/ext/gui.h>
@@ -88,11 +89,53 @@ class EditorHost {
     check(gui_->hide(clap_) && gui_->show(clap_), "hide and show again");
     gui_->destroy(clap_);
     check(plugin_->gui() == nullptr, "destroy removes the editor");
+    survivesBrokenParents();
   }
 
   std::string screenshotPath;
 
  private:
+  // A parent the X server never knew, one destroyed between create and set_parent, and
+  // one destroyed under the shown editor cost the editor, never the host: GDK's own
+  // handler would end the process on their X errors.
+  void survivesBrokenParents() {
+    const ::Window unknown = XAllocID(display_);  // reserved for us, names no window
+    const std::pair<const char*, std::function<::Window()>> brokenParents[] = {
+        {"a window id the server does not know", [&] { return unknown; }},
+        {"a window destroyed after create", [&] {
+           const ::Window gone = XCreateSimpleWindow(display_, DefaultRootWindow(display_), 0, 0, 100, 100, 0, 0, 0);
+           XDestroyWindow(display_, gone);
+           XSync(display_, False);
+           return gone;
+         }},
+    };
+    for (const auto& [what, makeParent] : brokenParents) {
+      check(gui_->create(clap_, CLAP_WINDOW_API_X11, false), std::string("create for ") + what);
+      clap_window parent{CLAP_WINDOW_API_X11, {}};
+      parent.x11 = makeParent();
+      check(!gui_->set_parent(clap_, &parent), std::string("set_parent refuses ") + what);
+      spin(200ms);  // late X errors would arrive while GTK runs
+      check(gui_->show(clap_) && gui_->hide(clap_), std::string("the editor lives on after ") + what);
+      gui_->destroy(clap_);
+    }
+
+    check(gui_->create(clap_, CLAP_WINDOW_API_X11, false), "create again");
+    const ::Window doomed = XCreateSimpleWindow(display_, DefaultRootWindow(display_), 0, 0, 1000, 850, 0, 0, 0);
+    XMapWindow(display_, doomed);
+    XSync(display_, False);
+    clap_window parent{CLAP_WINDOW_API_X11, {}};
+    parent.x11 = doomed;
+    check(gui_->set_parent(clap_, &parent) && gui_->show(clap_), "a good window still takes the editor");
+    check(waitFor(30s, "document.querySelector('.strobe95-gui') !== null"), "the page builds in it");
+    XDestroyWindow(display_, doomed);  // the host drops its window before the editor
+    XSync(display_, False);
+    spin(300ms);
+    check(gui_->hide(clap_) && gui_->show(clap_), "hide and show after the host's window went");
+    gui_->destroy(clap_);
+    spin(300ms);
+    check(plugin_->gui() == nullptr, "the editor closes after the host's window went, and the host lives");
+  }
+
   // Lets the X server and the plugin's timers run for a while.
   void spin(std::chrono::milliseconds duration) {
     const auto end = Clock::now() + duration;

@@ -18,7 +18,9 @@ struct Library {
   X(gtk_container_add) X(gtk_widget_realize) X(gtk_widget_get_window) X(gtk_widget_show_all)    \
   X(gtk_widget_hide) X(gtk_widget_destroy) X(gtk_widget_set_size_request)                        \
   X(gdk_x11_window_get_xid) X(gdk_x11_display_get_xdisplay) X(gdk_display_get_default)           \
-  X(XReparentWindow) X(XGetWindowAttributes) X(XFlush)                                           \
+  X(gdk_x11_display_error_trap_push) X(gdk_x11_display_error_trap_pop)                           \
+  X(gdk_x11_display_error_trap_pop_ignored)                                                      \
+  X(XReparentWindow) X(XGetWindowAttributes)                                                      \
   X(soup_message_headers_new) X(soup_message_headers_append)                                    \
   X(webkit_web_context_new) X(webkit_web_context_register_uri_scheme)                           \
   X(webkit_web_context_get_security_manager) X(webkit_security_manager_register_uri_scheme_as_secure) \
