@@ -90,11 +90,80 @@ class EditorHost {
     gui_->destroy(clap_);
     check(plugin_->gui() == nullptr, "destroy removes the editor");
     survivesBrokenParents();
+    fillsTheWindowAtEveryScale();
   }
 
   std::string screenshotPath;
 
  private:
+  struct Area {
+    int x, y, width, height;
+  };
+  // The share of an area's pixels that show the page's ground colour.
+  static double groundShare(const strobe95::test::WindowShot& shot, Area area, uint32_t ground) {
+    long count = 0;
+    for (int y = area.y; y < area.y + area.height; ++y) {
+      for (int x = area.x; x < area.x + area.width; ++x) count += shot.pixel(x, y) == ground;
+    }
+    return static_cast<double>(count) / (static_cast<double>(area.width) * area.height);
+  }
+
+  // The host's scale becomes the page's zoom: the faceplate fills the larger window.
+  void fillsTheWindowAtEveryScale() {
+    constexpr double kMarginPx = 20;  // the page's padding around the faceplate, and some
+    struct Scale {
+      double scale;
+      uint32_t width, height;  // what get_size answers: the base size, truncated
+    };
+    constexpr Scale kScales[] = {{1.0, 1000, 850}, {1.25, 1250, 1062}, {1.5, 1500, 1275}, {2.0, 2000, 1700}};
+    for (const auto& [scale, width, height] : kScales) {
+      const std::string at = " at scale " + std::to_string(scale).substr(0, 4);
+      gui_->set_scale(clap_, scale);
+      check(gui_->create(clap_, CLAP_WINDOW_API_X11, false), "create" + at);
+      uint32_t w = 0, h = 0;
+      check(gui_->get_size(clap_, &w, &h) && w == width && h == height, "get_size" + at);
+      const ::Window window = XCreateSimpleWindow(display_, DefaultRootWindow(display_), 0, 0, w, h, 0, 0, 0x303030);
+      XMapWindow(display_, window);
+      XSync(display_, False);
+      clap_window parent{CLAP_WINDOW_API_X11, {}};
+      parent.x11 = window;
+      check(gui_->set_parent(clap_, &parent) && gui_->show(clap_), "set_parent and show" + at);
+      check(waitFor(30s, "document.querySelector('.strobe95-gui') !== null && document.fonts.status === 'loaded'"),
+            "the page builds" + at);
+      // The page lays out its base size in the zoomed window, and the faceplate reaches the
+      // window's edges but for its margin.
+      const auto layout = nlohmann::json::parse(
+          evaluate("(() => { const r = document.querySelector('.strobe95-gui').getBoundingClientRect(); "
+                   "return [innerWidth, innerHeight, r.right, r.bottom]; })()"),
+          nullptr, false);
+      const bool measured = layout.is_array() && layout.size() == 4;
+      check(measured && layout[0] == 1000 && std::abs(layout[1].get<double>() - height / scale) <= 1.0,
+            "the page sees the base size, " + layout.dump() + at);
+      check(measured && layout[2].get<double>() >= layout[0].get<double>() - kMarginPx &&
+                layout[3].get<double>() >= layout[1].get<double>() - kMarginPx,
+            "the faceplate reaches the page's margin" + at);
+      spin(300ms);
+      const auto shot = strobe95::test::captureWindow(display_, window);
+      check(!shot.empty(), "the window can be read back" + at);
+      if (!shot.empty()) {
+        // Unzoomed, the faceplate would end at its base size and leave the page's dark
+        // ground in bands along the right and the bottom.
+        const uint32_t ground = shot.pixel(1, static_cast<int>(height) / 2);  // the margin, left of the faceplate
+        check(groundShare(shot, {int(width - 20 * scale), 0, int(8 * scale), int(height)}, ground) < 0.2 &&
+                  groundShare(shot, {0, int(height - 28 * scale), int(width), int(8 * scale)}, ground) < 0.2,
+              "no dark band along the right or the bottom" + at);
+        std::string path = screenshotPath;
+        path.insert(path.size() - 4, "-" + std::to_string(scale).substr(0, 4));
+        strobe95::test::writePng(path, shot);
+        std::printf("screenshot: %s\n", path.c_str());
+      }
+      gui_->destroy(clap_);
+      XDestroyWindow(display_, window);
+      XSync(display_, False);
+    }
+    gui_->set_scale(clap_, 1.0);
+  }
+
   // A parent the X server never knew, one destroyed between create and set_parent, and
   // one destroyed under the shown editor cost the editor, never the host: GDK's own
   // handler would end the process on their X errors.

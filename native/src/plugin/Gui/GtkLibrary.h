@@ -28,6 +28,7 @@ struct Library {
   X(webkit_user_content_manager_new) X(webkit_user_content_manager_register_script_message_handler) \
   X(webkit_user_content_manager_add_script) X(webkit_user_script_new) X(webkit_user_script_unref) \
   X(webkit_web_view_get_type) X(webkit_web_view_get_settings) X(webkit_web_view_load_uri)       \
+  X(webkit_web_view_set_zoom_level)                                                              \
   X(webkit_settings_set_enable_developer_extras) X(webkit_web_view_evaluate_javascript)         \
   X(webkit_web_view_evaluate_javascript_finish) X(jsc_value_to_json) X(jsc_value_to_string)     \
   X(webkit_javascript_result_get_js_value) X(webkit_uri_scheme_request_get_uri)                 \

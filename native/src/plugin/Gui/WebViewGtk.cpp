@@ -131,6 +131,9 @@ class GtkWebView final : public WebView {
     gtk_.XReparentWindow(display, gtk_.gdk_x11_window_get_xid(own), parentWindow, 0, 0);
     // The pop waits for the server's answer, so a parent gone since the look above shows here.
     if (gtk_.gdk_x11_display_error_trap_pop(gdkDisplay) != 0) return false;
+    // The page is laid out for the base size; at the host's scale the whole of it grows
+    // to fill the window the host made for that scale.
+    gtk_.webkit_web_view_set_zoom_level(view_, guiScale());
     embedded_ = true;
     return true;
   }
