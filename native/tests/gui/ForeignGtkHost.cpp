@@ -1,14 +1,15 @@
 // A host that carries its own GTK before it opens the editor, as GTK 2 workstations do,
 // and loads the built STROBE-95.clap by path. GTK 3 aborts any process in which it finds
-// GTK 2, so the editor must be refused (the host falls back to its own controls) unless
-// it runs outside the host's process; either way the host lives. "none" is the control:
-// a host without a GTK of its own gets the faceplate. Runs under Xvfb.
+// GTK 2, so such a host gets the faceplate from the editor helper beside the plugin, in
+// the helper's process; a plugin installed without the helper refuses the editor (the
+// host falls back to its own controls). Either way the host lives. "none" is the control:
+// a host without a GTK of its own gets the faceplate in its own process. Runs under Xvfb.
 //
-//   strobe95_foreign_gtk_host <toolkit> <plugin.clap> <expectation> <screenshot.png>
+//   strobe95_foreign_gtk_host <toolkit> <plugin.clap> <beside|alone> <screenshot.png>
 //
 // toolkit: "gtk2" (opened into the global scope, as linking does), "gtk2-local" (opened
-// privately, as a host's own plugin would), "gtk4", or "none"; expectation: "refused"
-// or "shown".
+// privately, as a host's own plugin would), "gtk4", or "none". "beside" loads the plugin
+// where it was built, beside the helper; "alone" loads a copy in a folder of its own.
 #include <dlfcn.h>
 
 #include <algorithm>
@@ -16,6 +17,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <string>
 #include <thread>
 
@@ -25,9 +27,13 @@
 #include "AudioBlock.h"
 #include "EventLists.h"
 #include "PluginLibrary.h"
+#include "Streams.h"
 #include "TestHost.h"
 #include "TimerHost.h"
 #include "WindowShot.h"
+
+#include <X11/extensions/XTest.h>
+#include <X11/keysym.h>
 
 namespace {
 
@@ -92,7 +98,7 @@ class ForeignHost {
   }
 
   // The host opens the editor and sees the faceplate in its window.
-  void expectShown(const std::string& screenshotPath) {
+  void expectShown(const std::string& screenshotPath, bool carriesGtk) {
     check(gui_->is_api_supported(plugin_, CLAP_WINDOW_API_X11, false), "x11 is offered");
     check(gui_->create(plugin_, CLAP_WINDOW_API_X11, false), "create");
     uint32_t width = 0, height = 0;
@@ -113,7 +119,15 @@ class ForeignHost {
     check(shot.variedShare() >= 0.5, "the window shows the faceplate, not a blank");
     if (!shot.empty()) strobe95::test::writePng(screenshotPath, shot);
     std::printf("screenshot: %s\n", screenshotPath.c_str());
+    checkPlaysFromTheKeyboard();
+    checkKnobDragReachesTheHost();
+    checkLoadedStateShows(shot);
     checkPlays();
+    if (carriesGtk) {
+      void* gtk3 = dlopen("libgtk-3.so.0", RTLD_LAZY | RTLD_NOLOAD);
+      check(gtk3 == nullptr, "no GTK 3 entered the host's process: the faceplate runs in the helper");
+      if (gtk3) dlclose(gtk3);
+    }
     gui_->destroy(plugin_);
     spin(100ms);
     check(true, "the editor closes and the host lives on");
@@ -132,18 +146,106 @@ class ForeignHost {
     } while (Clock::now() < end);
   }
 
-  // The instrument still sounds in this host, editor or not.
-  void checkPlays() {
-    check(plugin_->activate(plugin_, 48000, 32, 512) && plugin_->start_processing(plugin_), "activate");
+  // The peak of a few blocks' output, with the host's notes, if any.
+  float render(strobe95::test::InputEvents* notes) {
     strobe95::test::AudioBlock block(512);
-    strobe95::test::InputEvents notes;
-    notes.noteOn(0, 60);
     strobe95::test::OutputEvents out;
     float peak = 0.0f;
     for (int i = 0; i < 8; ++i) {
-      plugin_->process(plugin_, block.process(i == 0 ? &notes : nullptr, &out));
+      plugin_->process(plugin_, block.process(i == 0 ? notes : nullptr, &out));
       for (float sample : block.channels[0]) peak = std::max(peak, std::abs(sample));
     }
+    return peak;
+  }
+
+  // A player clicks into the faceplate and types "a": the page plays its note through the
+  // plugin, as real X input from the server.
+  void checkPlaysFromTheKeyboard() {
+    check(plugin_->activate(plugin_, 48000, 32, 512) && plugin_->start_processing(plugin_), "activate");
+    const float before = render(nullptr);
+    XTestFakeMotionEvent(display_, DefaultScreen(display_), 4, 400, CurrentTime);  // the page's margin
+    XTestFakeButtonEvent(display_, 1, True, CurrentTime);
+    XTestFakeButtonEvent(display_, 1, False, CurrentTime);
+    XSync(display_, False);
+    spin(300ms);
+    const KeyCode a = XKeysymToKeycode(display_, XK_a);
+    XTestFakeKeyEvent(display_, a, True, CurrentTime);
+    XSync(display_, False);
+    float played = 0.0f;
+    for (const auto end = Clock::now() + 10s; played <= 0.01f && Clock::now() < end;) {
+      spin(50ms);
+      played = render(nullptr);
+    }
+    XTestFakeKeyEvent(display_, a, False, CurrentTime);
+    XSync(display_, False);
+    spin(300ms);
+    plugin_->stop_processing(plugin_);
+    plugin_->deactivate(plugin_);
+    check(before == 0.0f && played > 0.01f, "typing \"a\" on the faceplate plays a note (peak " + std::to_string(played) + ")");
+  }
+
+  // A drag on the cutoff knob reaches the host as a gesture around its values.
+  void checkKnobDragReachesTheHost() {
+    constexpr int kCutoffX = 80, kCutoffY = 372;  // the knob's centre at scale 1
+    const int screen = DefaultScreen(display_);
+    XTestFakeMotionEvent(display_, screen, kCutoffX, kCutoffY, CurrentTime);
+    XTestFakeButtonEvent(display_, 1, True, CurrentTime);
+    XSync(display_, False);
+    spin(100ms);
+    for (int step = 1; step <= 8; ++step) {
+      XTestFakeMotionEvent(display_, screen, kCutoffX, kCutoffY - 5 * step, CurrentTime);
+      XSync(display_, False);
+      spin(30ms);
+    }
+    XTestFakeButtonEvent(display_, 1, False, CurrentTime);
+    XSync(display_, False);
+    const auto* params = static_cast<const clap_plugin_params*>(plugin_->get_extension(plugin_, CLAP_EXT_PARAMS));
+    const uint32_t cutoff = strobe95::test::clapIdOf("cutoff");
+    int begins = 0, values = 0, ends = 0;
+    // The host flushes as a host does, until the gesture has ended or plainly never will.
+    for (const auto end = Clock::now() + 10s; ends == 0 && Clock::now() < end;) {
+      spin(50ms);
+      strobe95::test::InputEvents none;
+      strobe95::test::OutputEvents out;
+      params->flush(plugin_, none.list(), out.list());
+      for (const auto& event : out.events) {
+        begins += event.header.type == CLAP_EVENT_PARAM_GESTURE_BEGIN && event.gesture.param_id == cutoff;
+        values += event.header.type == CLAP_EVENT_PARAM_VALUE && event.param.param_id == cutoff;
+        ends += event.header.type == CLAP_EVENT_PARAM_GESTURE_END && event.gesture.param_id == cutoff;
+      }
+    }
+    check(begins == 1 && values > 0 && ends == 1 && host_.flushRequests > 0,
+          "a drag on the cutoff knob reaches the host as one gesture (" + std::to_string(begins) + " begins, " +
+              std::to_string(values) + " values, " + std::to_string(ends) + " ends)");
+  }
+
+  // A project load shows on the faceplate: the plugin pushes its state to the page.
+  void checkLoadedStateShows(const strobe95::test::WindowShot& before) {
+    const auto* state = static_cast<const clap_plugin_state*>(plugin_->get_extension(plugin_, CLAP_EXT_STATE));
+    strobe95::test::InputStream stream("STROBE-95 0.5.1\npreset Acid Line\nedited 1\nresonance 0.95\n");
+    check(state->load(plugin_, stream.stream()), "state load");
+    // The preset display, top right, names the loaded preset.
+    const auto presetChanged = [&](const strobe95::test::WindowShot& after) {
+      long changed = 0;
+      for (int y = 20; y < 85 && y < after.height && y < before.height; ++y) {
+        for (int x = 650; x < 980 && x < after.width && x < before.width; ++x) changed += after.pixel(x, y) != before.pixel(x, y);
+      }
+      return changed > 200;
+    };
+    bool shown = false;
+    for (const auto end = Clock::now() + 10s; !shown && Clock::now() < end;) {
+      spin(100ms);
+      shown = presetChanged(strobe95::test::captureWindow(display_, window_));
+    }
+    check(shown, "the loaded state shows on the faceplate");
+  }
+
+  // The instrument still sounds in this host, editor or not.
+  void checkPlays() {
+    check(plugin_->activate(plugin_, 48000, 32, 512) && plugin_->start_processing(plugin_), "activate");
+    strobe95::test::InputEvents notes;
+    notes.noteOn(0, 60);
+    const float peak = render(&notes);
     plugin_->stop_processing(plugin_);
     plugin_->deactivate(plugin_);
     check(peak > 0.01f, "a note sounds");
@@ -160,14 +262,26 @@ class ForeignHost {
 
 }  // namespace
 
+// A copy of the plugin in a fresh folder, where no helper lies beside it.
+std::string copyAlone(const std::string& pluginPath) {
+  char folder[] = "/tmp/strobe95-alone-XXXXXX";
+  if (!mkdtemp(folder)) throw std::runtime_error("cannot make a folder for the plugin");
+  const auto copy = std::filesystem::path(folder) / "STROBE-95.clap";
+  std::filesystem::copy_file(pluginPath, copy);
+  return copy.string();
+}
+
 int main(int argc, char** argv) {
   if (argc < 5) {
-    std::fprintf(stderr, "usage: %s <gtk2|gtk2-local|gtk4|none> <plugin.clap> <refused|shown> <screenshot.png>\n",
+    std::fprintf(stderr, "usage: %s <gtk2|gtk2-local|gtk4|none> <plugin.clap> <beside|alone> <screenshot.png>\n",
                  argv[0]);
     return 2;
   }
-  const std::string toolkitName = argv[1], expectation = argv[3];
+  const std::string toolkitName = argv[1], placement = argv[3];
+  std::string pluginPath = argv[2];
   try {
+    const bool alone = placement == "alone";
+    if (alone) pluginPath = copyAlone(pluginPath);
     if (toolkitName != "none") {
       const Toolkit* toolkit = nullptr;
       for (const Toolkit& candidate : kToolkits) {
@@ -176,12 +290,15 @@ int main(int argc, char** argv) {
       if (!toolkit) throw std::runtime_error("unknown toolkit " + toolkitName);
       check(startToolkit(*toolkit), std::string("the host starts its own ") + toolkit->library);
     }
-    ForeignHost host(argv[2]);
-    if (expectation == "refused") {
-      host.expectRefused();
-    } else {
-      host.expectShown(argv[4]);
+    {
+      ForeignHost host(pluginPath);
+      if (alone && toolkitName != "none") {
+        host.expectRefused();
+      } else {
+        host.expectShown(argv[4], toolkitName != "none");
+      }
     }
+    if (alone) std::filesystem::remove_all(std::filesystem::path(pluginPath).parent_path());
   } catch (const std::exception& error) {
     std::printf("FAIL %s\n", error.what());
     return 1;

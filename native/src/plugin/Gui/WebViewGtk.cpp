@@ -5,6 +5,7 @@
 
 #include "GtkLibrary.h"
 #include "GuiSize.h"
+#include "RemoteWebView.h"
 #include "Resources.h"
 #include "WebView.h"
 
@@ -269,9 +270,12 @@ class GtkWebView final : public WebView {
 
 }  // namespace
 
-bool webViewFitsProcess() { return !gtk::otherGtkLoaded(); }
+// A host with a GTK of its own gets the faceplate from the editor helper when it is
+// installed, and no editor without it.
+bool webViewFitsProcess() { return !gtk::otherGtkLoaded() || !editorHelperPath().empty(); }
 
 std::unique_ptr<WebView> openWebView() {
+  if (gtk::otherGtkLoaded()) return openRemoteWebView();
   const gtk::Library* gtk = gtk::library();
   if (!gtk) return nullptr;
   return std::make_unique<GtkWebView>(*gtk);
