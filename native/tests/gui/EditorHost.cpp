@@ -90,12 +90,50 @@ class EditorHost {
     gui_->destroy(clap_);
     check(plugin_->gui() == nullptr, "destroy removes the editor");
     survivesBrokenParents();
+    followsTheHostsWindow();
     fillsTheWindowAtEveryScale();
   }
 
   std::string screenshotPath;
 
  private:
+  // The size of the editor's window inside the host's, or 0 x 0 when there is none.
+  std::pair<int, int> embeddedSize(::Window parent) {
+    ::Window root = 0, parentOfParent = 0, *children = nullptr;
+    unsigned count = 0;
+    std::pair<int, int> size{0, 0};
+    if (XQueryTree(display_, parent, &root, &parentOfParent, &children, &count) && count > 0) {
+      XWindowAttributes attributes{};
+      if (XGetWindowAttributes(display_, children[0], &attributes)) size = {attributes.width, attributes.height};
+    }
+    if (children) XFree(children);
+    return size;
+  }
+
+  // Some hosts hand over their window first and size it afterwards, as Qtractor does:
+  // the editor follows, rather than staying at the size it found.
+  void followsTheHostsWindow() {
+    check(gui_->create(clap_, CLAP_WINDOW_API_X11, false), "create for a window sized later");
+    const ::Window window = XCreateSimpleWindow(display_, DefaultRootWindow(display_), 0, 0, 640, 480, 0, 0, 0);
+    XMapWindow(display_, window);
+    XSync(display_, False);
+    clap_window parent{CLAP_WINDOW_API_X11, {}};
+    parent.x11 = window;
+    check(gui_->set_parent(clap_, &parent) && gui_->show(clap_), "set_parent into a 640 x 480 window");
+    XResizeWindow(display_, window, 1000, 850);
+    XSync(display_, False);
+    std::pair<int, int> size;
+    for (const auto end = Clock::now() + 5s; size != std::pair(1000, 850) && Clock::now() < end;) {
+      spin(50ms);
+      size = embeddedSize(window);
+    }
+    check(size == std::pair(1000, 850), "the editor grows with the host's window to " + std::to_string(size.first) +
+                                            " x " + std::to_string(size.second));
+    gui_->destroy(clap_);
+    XDestroyWindow(display_, window);
+    XSync(display_, False);
+  }
+
   struct Area {
     int x, y, width, height;
   };

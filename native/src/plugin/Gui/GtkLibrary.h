@@ -20,7 +20,8 @@ struct Library {
   X(gdk_x11_window_get_xid) X(gdk_x11_display_get_xdisplay) X(gdk_display_get_default)           \
   X(gdk_x11_display_error_trap_push) X(gdk_x11_display_error_trap_pop)                           \
   X(gdk_x11_display_error_trap_pop_ignored)                                                      \
-  X(XReparentWindow) X(XGetWindowAttributes)                                                      \
+  X(XReparentWindow) X(XGetWindowAttributes) X(XSelectInput)                                      \
+  X(gdk_window_add_filter) X(gdk_window_remove_filter)                                           \
   X(soup_message_headers_new) X(soup_message_headers_append)                                    \
   X(webkit_web_context_new) X(webkit_web_context_register_uri_scheme)                           \
   X(webkit_web_context_get_security_manager) X(webkit_security_manager_register_uri_scheme_as_secure) \

@@ -77,10 +77,12 @@ class GtkWebView final : public WebView {
     gtk_.gtk_widget_realize(window_);
     gtk_.g_signal_connect_data(object(window_), "destroy", G_CALLBACK(onWindowDestroyed), this, nullptr,
                                GConnectFlags{});
+    gtk_.gdk_window_add_filter(nullptr, onXEvent, this);
     cancellable_ = gtk_.g_cancellable_new();
   }
 
   ~GtkWebView() override {
+    gtk_.gdk_window_remove_filter(nullptr, onXEvent, this);
     gtk_.g_cancellable_cancel(cancellable_);
     {
       // The host may have destroyed its window, and ours with it, before destroying the editor.
@@ -132,6 +134,11 @@ class GtkWebView final : public WebView {
     gtk_.XReparentWindow(display, gtk_.gdk_x11_window_get_xid(own), parentWindow, 0, 0);
     // The pop waits for the server's answer, so a parent gone since the look above shows here.
     if (gtk_.gdk_x11_display_error_trap_pop(gdkDisplay) != 0) return false;
+    // Hosts may size their window after handing it over; ours follows it (see onXEvent).
+    parent_ = parentWindow;
+    gtk_.gdk_x11_display_error_trap_push(gdkDisplay);
+    gtk_.XSelectInput(display, parentWindow, StructureNotifyMask);
+    gtk_.gdk_x11_display_error_trap_pop_ignored(gdkDisplay);
     // The page is laid out for the base size; at the host's scale the whole of it grows
     // to fill the window the host made for that scale.
     gtk_.webkit_web_view_set_zoom_level(view_, guiScale());
@@ -225,6 +232,20 @@ class GtkWebView final : public WebView {
     self->window_ = nullptr;
     self->view_ = nullptr;
     self->embedded_ = false;
+    self->parent_ = 0;
+  }
+
+  // Every X event GDK reads passes here; the host's window is not GDK's, so its size
+  // changes would go unseen otherwise.
+  static GdkFilterReturn onXEvent(GdkXEvent* native, GdkEvent*, gpointer data) {
+    auto* self = static_cast<GtkWebView*>(data);
+    const auto* event = static_cast<const XEvent*>(native);
+    if (event->type == ConfigureNotify && self->parent_ != 0 && event->xconfigure.window == self->parent_ &&
+        self->window_ && event->xconfigure.width > 0 && event->xconfigure.height > 0) {
+      self->gtk_.gtk_window_resize(reinterpret_cast<GtkWindow*>(self->window_), event->xconfigure.width,
+                                   event->xconfigure.height);
+    }
+    return GDK_FILTER_CONTINUE;
   }
 
   static GtkWidget* onCreateWindow(WebKitWebView*, WebKitNavigationAction*, gpointer) { return nullptr; }
@@ -266,6 +287,7 @@ class GtkWebView final : public WebView {
   GtkWidget* window_ = nullptr;    // null once destroyed, by us or with the host's window
   GCancellable* cancellable_ = nullptr;
   bool embedded_ = false;
+  ::Window parent_ = 0;  // the host's window we sit in, once embedded
 };
 
 }  // namespace
