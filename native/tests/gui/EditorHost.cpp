@@ -8,11 +8,10 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
 #include <functional>
-#include <map>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include <clap/ext/gui.h>
@@ -22,110 +21,17 @@
 #include "Gui/Gui.h"
 #include "Plugin.h"
 #include "Streams.h"
-#include "TestHost.h"
+#include "TimerHost.h"
 
 // Last: Xlib's macros (None, Bool) would clash with the plugin's names.
-#include <X11/Xlib.h>
-#include <X11/Xutil.h>
-#include <zlib.h>
+#include "WindowShot.h"
 
 namespace {
 
 using Clock = std::chrono::steady_clock;
 using namespace std::chrono_literals;
 using strobe95::test::AnyEvent;
-
-int failures = 0;
-
-void check(bool ok, const std::string& what) {
-  std::printf("%s %s\n", ok ? "ok  " : "FAIL", what.c_str());
-  if (!ok) ++failures;
-}
-
-// The host: params (counting flush requests), state (counting dirty marks) and timers.
-struct Host {
-  struct Timer {
-    std::chrono::milliseconds period;
-    Clock::time_point due;
-  };
-  clap_host host{};
-  clap_host_params params{};
-  clap_host_state state{};
-  clap_host_timer_support timers{};
-  std::map<clap_id, Timer> registered;
-  clap_id nextTimer = 1;
-  int flushRequests = 0;
-  int dirtyMarks = 0;
-
-  Host() {
-    host.clap_version = CLAP_VERSION;
-    host.host_data = this;
-    host.name = "editor test host";
-    host.vendor = "tests";
-    host.url = "";
-    host.version = "1";
-    host.get_extension = [](const clap_host* h, const char* id) -> const void* {
-      Host& self = *static_cast<Host*>(h->host_data);
-      if (!std::strcmp(id, CLAP_EXT_PARAMS)) return &self.params;
-      if (!std::strcmp(id, CLAP_EXT_STATE)) return &self.state;
-      if (!std::strcmp(id, CLAP_EXT_TIMER_SUPPORT)) return &self.timers;
-      return nullptr;
-    };
-    host.request_restart = [](const clap_host*) {};
-    host.request_process = [](const clap_host*) {};
-    host.request_callback = [](const clap_host*) {};
-    params.rescan = [](const clap_host*, clap_param_rescan_flags) {};
-    params.clear = [](const clap_host*, clap_id, clap_param_clear_flags) {};
-    params.request_flush = [](const clap_host* h) { ++static_cast<Host*>(h->host_data)->flushRequests; };
-    state.mark_dirty = [](const clap_host* h) { ++static_cast<Host*>(h->host_data)->dirtyMarks; };
-    timers.register_timer = [](const clap_host* h, uint32_t periodMs, clap_id* id) {
-      Host& self = *static_cast<Host*>(h->host_data);
-      *id = self.nextTimer++;
-      const auto period = std::chrono::milliseconds(periodMs);
-      self.registered[*id] = {period, Clock::now() + period};
-      return true;
-    };
-    timers.unregister_timer = [](const clap_host* h, clap_id id) {
-      return static_cast<Host*>(h->host_data)->registered.erase(id) == 1;
-    };
-  }
-};
-
-// Writes 24-bit RGB rows as a PNG: signature, IHDR, one zlib IDAT, IEND.
-void writePng(const std::string& path, int width, int height, const std::vector<uint8_t>& rgb) {
-  std::vector<uint8_t> raw;
-  for (int y = 0; y < height; ++y) {
-    raw.push_back(0);  // no row filter
-    raw.insert(raw.end(), rgb.begin() + y * width * 3, rgb.begin() + (y + 1) * width * 3);
-  }
-  uLongf packedSize = compressBound(static_cast<uLong>(raw.size()));
-  std::vector<uint8_t> packed(packedSize);
-  compress(packed.data(), &packedSize, raw.data(), static_cast<uLong>(raw.size()));
-  packed.resize(packedSize);
-  std::ofstream out(path, std::ios::binary);
-  auto be32 = [&](uint32_t v) {
-    const char bytes[4] = {char(v >> 24), char(v >> 16), char(v >> 8), char(v)};
-    out.write(bytes, 4);
-  };
-  auto chunk = [&](const char* type, const std::vector<uint8_t>& data) {
-    be32(static_cast<uint32_t>(data.size()));
-    std::vector<uint8_t> typed(type, type + 4);
-    typed.insert(typed.end(), data.begin(), data.end());
-    out.write(reinterpret_cast<const char*>(typed.data()), static_cast<std::streamsize>(typed.size()));
-    be32(static_cast<uint32_t>(crc32(0, typed.data(), static_cast<uInt>(typed.size()))));
-  };
-  out.write("\x89PNG\r\n\x1a\n", 8);
-  std::vector<uint8_t> header(13, 0);
-  for (int i = 0; i < 4; ++i) {
-    header[i] = uint8_t(width >> (24 - 8 * i));
-    header[4 + i] = uint8_t(height >> (24 - 8 * i));
-  }
-  header[8] = 8;  // bits per sample
-  header[9] = 2;  // truecolour
-  chunk("IHDR", header);
-  chunk("IDAT", packed);
-  chunk("IEND", {});
-}
+using strobe95::test::check;
 
 class EditorHost {
  public:
@@ -183,11 +89,160 @@ class EditorHost {
     check(gui_->hide(clap_) && gui_->show(clap_), "hide and show again");
     gui_->destroy(clap_);
     check(plugin_->gui() == nullptr, "destroy removes the editor");
+    survivesBrokenParents();
+    followsTheHostsWindow();
+    fillsTheWindowAtEveryScale();
   }
 
   std::string screenshotPath;
 
  private:
+  // The size of the editor's window inside the host's, or 0 x 0 when there is none.
+  std::pair<int, int> embeddedSize(::Window parent) {
+    ::Window root = 0, parentOfParent = 0, *children = nullptr;
+    unsigned count = 0;
+    std::pair<int, int> size{0, 0};
+    if (XQueryTree(display_, parent, &root, &parentOfParent, &children, &count) && count > 0) {
+      XWindowAttributes attributes{};
+      if (XGetWindowAttributes(display_, children[0], &attributes)) size = {attributes.width, attributes.height};
+    }
+    if (children) XFree(children);
+    return size;
+  }
+
+  // Some hosts hand over their window first and size it afterwards, as Qtractor does:
+  // the editor follows, rather than staying at the size it found.
+  void followsTheHostsWindow() {
+    check(gui_->create(clap_, CLAP_WINDOW_API_X11, false), "create for a window sized later");
+    const ::Window window = XCreateSimpleWindow(display_, DefaultRootWindow(display_), 0, 0, 640, 480, 0, 0, 0);
+    XMapWindow(display_, window);
+    XSync(display_, False);
+    clap_window parent{CLAP_WINDOW_API_X11, {}};
+    parent.x11 = window;
+    check(gui_->set_parent(clap_, &parent) && gui_->show(clap_), "set_parent into a 640 x 480 window");
+    XResizeWindow(display_, window, 1000, 850);
+    XSync(display_, False);
+    std::pair<int, int> size;
+    for (const auto end = Clock::now() + 5s; size != std::pair(1000, 850) && Clock::now() < end;) {
+      spin(50ms);
+      size = embeddedSize(window);
+    }
+    check(size == std::pair(1000, 850), "the editor grows with the host's window to " + std::to_string(size.first) +
+                                            " x " + std::to_string(size.second));
+    gui_->destroy(clap_);
+    XDestroyWindow(display_, window);
+    XSync(display_, False);
+  }
+
+  struct Area {
+    int x, y, width, height;
+  };
+  // The share of an area's pixels that show the page's ground colour.
+  static double groundShare(const strobe95::test::WindowShot& shot, Area area, uint32_t ground) {
+    long count = 0;
+    for (int y = area.y; y < area.y + area.height; ++y) {
+      for (int x = area.x; x < area.x + area.width; ++x) count += shot.pixel(x, y) == ground;
+    }
+    return static_cast<double>(count) / (static_cast<double>(area.width) * area.height);
+  }
+
+  // The host's scale becomes the page's zoom: the faceplate fills the larger window.
+  void fillsTheWindowAtEveryScale() {
+    constexpr double kMarginPx = 20;  // the page's padding around the faceplate, and some
+    struct Scale {
+      double scale;
+      uint32_t width, height;  // what get_size answers: the base size, truncated
+    };
+    constexpr Scale kScales[] = {{1.0, 1000, 850}, {1.25, 1250, 1062}, {1.5, 1500, 1275}, {2.0, 2000, 1700}};
+    for (const auto& [scale, width, height] : kScales) {
+      const std::string at = " at scale " + std::to_string(scale).substr(0, 4);
+      gui_->set_scale(clap_, scale);
+      check(gui_->create(clap_, CLAP_WINDOW_API_X11, false), "create" + at);
+      uint32_t w = 0, h = 0;
+      check(gui_->get_size(clap_, &w, &h) && w == width && h == height, "get_size" + at);
+      const ::Window window = XCreateSimpleWindow(display_, DefaultRootWindow(display_), 0, 0, w, h, 0, 0, 0x303030);
+      XMapWindow(display_, window);
+      XSync(display_, False);
+      clap_window parent{CLAP_WINDOW_API_X11, {}};
+      parent.x11 = window;
+      check(gui_->set_parent(clap_, &parent) && gui_->show(clap_), "set_parent and show" + at);
+      check(waitFor(30s, "document.querySelector('.strobe95-gui') !== null && document.fonts.status === 'loaded'"),
+            "the page builds" + at);
+      // The page lays out its base size in the zoomed window, and the faceplate reaches the
+      // window's edges but for its margin.
+      const auto layout = nlohmann::json::parse(
+          evaluate("(() => { const r = document.querySelector('.strobe95-gui').getBoundingClientRect(); "
+                   "return [innerWidth, innerHeight, r.right, r.bottom]; })()"),
+          nullptr, false);
+      const bool measured = layout.is_array() && layout.size() == 4;
+      check(measured && layout[0] == 1000 && std::abs(layout[1].get<double>() - height / scale) <= 1.0,
+            "the page sees the base size, " + layout.dump() + at);
+      check(measured && layout[2].get<double>() >= layout[0].get<double>() - kMarginPx &&
+                layout[3].get<double>() >= layout[1].get<double>() - kMarginPx,
+            "the faceplate reaches the page's margin" + at);
+      spin(300ms);
+      const auto shot = strobe95::test::captureWindow(display_, window);
+      check(!shot.empty(), "the window can be read back" + at);
+      if (!shot.empty()) {
+        // Unzoomed, the faceplate would end at its base size and leave the page's dark
+        // ground in bands along the right and the bottom.
+        const uint32_t ground = shot.pixel(1, static_cast<int>(height) / 2);  // the margin, left of the faceplate
+        check(groundShare(shot, {int(width - 20 * scale), 0, int(8 * scale), int(height)}, ground) < 0.2 &&
+                  groundShare(shot, {0, int(height - 28 * scale), int(width), int(8 * scale)}, ground) < 0.2,
+              "no dark band along the right or the bottom" + at);
+        std::string path = screenshotPath;
+        path.insert(path.size() - 4, "-" + std::to_string(scale).substr(0, 4));
+        strobe95::test::writePng(path, shot);
+        std::printf("screenshot: %s\n", path.c_str());
+      }
+      gui_->destroy(clap_);
+      XDestroyWindow(display_, window);
+      XSync(display_, False);
+    }
+    gui_->set_scale(clap_, 1.0);
+  }
+
+  // A parent the X server never knew, one destroyed between create and set_parent, and
+  // one destroyed under the shown editor cost the editor, never the host: GDK's own
+  // handler would end the process on their X errors.
+  void survivesBrokenParents() {
+    const ::Window unknown = XAllocID(display_);  // reserved for us, names no window
+    const std::pair<const char*, std::function<::Window()>> brokenParents[] = {
+        {"a window id the server does not know", [&] { return unknown; }},
+        {"a window destroyed after create", [&] {
+           const ::Window gone = XCreateSimpleWindow(display_, DefaultRootWindow(display_), 0, 0, 100, 100, 0, 0, 0);
+           XDestroyWindow(display_, gone);
+           XSync(display_, False);
+           return gone;
+         }},
+    };
+    for (const auto& [what, makeParent] : brokenParents) {
+      check(gui_->create(clap_, CLAP_WINDOW_API_X11, false), std::string("create for ") + what);
+      clap_window parent{CLAP_WINDOW_API_X11, {}};
+      parent.x11 = makeParent();
+      check(!gui_->set_parent(clap_, &parent), std::string("set_parent refuses ") + what);
+      spin(200ms);  // late X errors would arrive while GTK runs
+      check(gui_->show(clap_) && gui_->hide(clap_), std::string("the editor lives on after ") + what);
+      gui_->destroy(clap_);
+    }
+
+    check(gui_->create(clap_, CLAP_WINDOW_API_X11, false), "create again");
+    const ::Window doomed = XCreateSimpleWindow(display_, DefaultRootWindow(display_), 0, 0, 1000, 850, 0, 0, 0);
+    XMapWindow(display_, doomed);
+    XSync(display_, False);
+    clap_window parent{CLAP_WINDOW_API_X11, {}};
+    parent.x11 = doomed;
+    check(gui_->set_parent(clap_, &parent) && gui_->show(clap_), "a good window still takes the editor");
+    check(waitFor(30s, "document.querySelector('.strobe95-gui') !== null"), "the page builds in it");
+    XDestroyWindow(display_, doomed);  // the host drops its window before the editor
+    XSync(display_, False);
+    spin(300ms);
+    check(gui_->hide(clap_) && gui_->show(clap_), "hide and show after the host's window went");
+    gui_->destroy(clap_);
+    spin(300ms);
+    check(plugin_->gui() == nullptr, "the editor closes after the host's window went, and the host lives");
+  }
+
   // Lets the X server and the plugin's timers run for a while.
   void spin(std::chrono::milliseconds duration) {
     const auto end = Clock::now() + duration;
@@ -196,13 +251,7 @@ class EditorHost {
         XEvent event;
         XNextEvent(display_, &event);
       }
-      const auto now = Clock::now();
-      for (auto& [id, timer] : std::map(host_.registered)) {
-        if (now >= timer.due && host_.registered.count(id)) {
-          host_.registered[id].due = now + timer.period;
-          timer_->on_timer(clap_, id);
-        }
-      }
+      host_.fireDueTimers(clap_, timer_);
       std::this_thread::sleep_for(1ms);
     } while (Clock::now() < end);
   }
@@ -306,32 +355,16 @@ class EditorHost {
 
   void screenshot() {
     spin(300ms);  // let the page paint what it was last told
-    XWindowAttributes attributes;
-    XGetWindowAttributes(display_, window_, &attributes);
-    XImage* image = XGetImage(display_, window_, 0, 0, static_cast<unsigned>(attributes.width),
-                              static_cast<unsigned>(attributes.height), AllPlanes, ZPixmap);
-    check(image != nullptr, "the window can be read back");
-    if (!image) return;
-    std::vector<uint8_t> rgb;
-    long distinct = 0;
-    unsigned long first = XGetPixel(image, 0, 0);
-    for (int y = 0; y < attributes.height; ++y) {
-      for (int x = 0; x < attributes.width; ++x) {
-        const unsigned long pixel = XGetPixel(image, x, y);
-        distinct += pixel != first;
-        rgb.push_back(uint8_t(pixel >> 16));
-        rgb.push_back(uint8_t(pixel >> 8));
-        rgb.push_back(uint8_t(pixel));
-      }
-    }
-    XDestroyImage(image);
+    const auto shot = strobe95::test::captureWindow(display_, window_);
+    check(!shot.empty(), "the window can be read back");
+    if (shot.empty()) return;
     // An empty or blank embedding would leave the host's plain grey everywhere.
-    check(distinct > attributes.width * attributes.height / 10, "the window shows the faceplate, not a blank");
-    writePng(screenshotPath, attributes.width, attributes.height, rgb);
+    check(shot.variedShare() > 0.1, "the window shows the faceplate, not a blank");
+    strobe95::test::writePng(screenshotPath, shot);
     std::printf("screenshot: %s\n", screenshotPath.c_str());
   }
 
-  Host host_;
+  strobe95::test::TimerHost host_;
   Display* display_ = nullptr;
   ::Window window_ = 0;
   strobe95::Plugin* plugin_ = nullptr;
@@ -357,6 +390,6 @@ int main(int argc, char** argv) {
     std::printf("FAIL %s\n", error.what());
     return 1;
   }
-  std::printf("%d failures\n", failures);
-  return failures == 0 ? 0 : 1;
+  std::printf("%d failures\n", strobe95::test::failures());
+  return strobe95::test::failures() == 0 ? 0 : 1;
 }
