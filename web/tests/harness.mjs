@@ -69,6 +69,16 @@ export async function openFaceplate(env, { values = {}, preset = "", edited = fa
     readout: (name) => page.locator(".knob", { has: page.getByRole("slider", { name, exact: true }) }).locator(".readout"),
     key: (name) => page.getByRole("button", { name: `Play ${name}`, exact: true }),
     hint: () => page.locator(".hint").textContent(),
+    list: (name) => page.getByRole("combobox", { name, exact: true }),
+    // What a closed list reads, and the entry its open list would stand at ("" for none).
+    shown: (name) => page.getByRole("combobox", { name, exact: true }).textContent(),
+    standsAt: (name) => page.getByRole("combobox", { name, exact: true }).evaluate((box) =>
+      box.getRootNode().getElementById(box.getAttribute("aria-controls")).querySelector(".current")?.textContent ?? ""),
+    // Picks an entry the way a mouse user does: open the list, click the entry.
+    async choose(name, entry) {
+      await page.getByRole("combobox", { name, exact: true }).click();
+      await page.getByRole("listbox", { name, exact: true }).getByRole("option", { name: entry, exact: true }).click();
+    },
     async center(locator) {
       const box = await locator.boundingBox();
       return [box.x + box.width / 2, box.y + box.height / 2];
