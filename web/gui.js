@@ -249,6 +249,7 @@ function dropDown({ label, names, className, onChoose, onDone }) {
   function open(byPointer, at = current) {
     if (isOpen()) return;
     openedByPointer = byPointer;
+    typed = { text: "", at: 0 };  // a search starts afresh each time the list opens
     wrapper.classList.add("open");
     box.setAttribute("aria-expanded", "true");
     activate(at);
@@ -422,17 +423,19 @@ export async function createElement(plugin) {
     let drag = null;
     cap.addEventListener("pointerdown", (e) => {
       if (drag || e.button !== 0) return;
-      drag = { pointerId: e.pointerId, y: e.clientY, p: toPosition(c, state.values[c.id]), fine: e.shiftKey };
+      const p = toPosition(c, state.values[c.id]);
+      drag = { pointerId: e.pointerId, y: e.clientY, p, fine: e.shiftKey, lastY: e.clientY };
       cap.setPointerCapture(e.pointerId);
       hold();
     });
     cap.addEventListener("pointermove", (e) => {
       if (drag?.pointerId !== e.pointerId) return;
       if (e.shiftKey !== drag.fine) {
-        // Shift pressed or let go mid-drag: carry on from where the knob is, without a jump.
-        drag = { ...drag, y: e.clientY, p: toPosition(c, state.values[c.id]), fine: e.shiftKey };
-        return;
+        // Shift pressed or let go mid-drag: the rate changes from the last position on,
+        // so the knob carries on from where it is instead of jumping.
+        drag = { ...drag, y: drag.lastY, p: toPosition(c, state.values[c.id]), fine: e.shiftKey };
       }
+      drag.lastY = e.clientY;
       const pixels = kDragPixelsFullRange * (drag.fine ? kFineDragFactor : 1);
       set({ [c.id]: fromPosition(c, drag.p + (drag.y - e.clientY) / pixels) });
     });

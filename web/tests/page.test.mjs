@@ -117,3 +117,16 @@ test("screenshots of the default faceplate and of a preset", async () => {
   await face.page.screenshot({ path: path.join(artefacts, "faceplate-acid-line.png") });
   await face.close();
 });
+
+test("the screws sit in the margin, inside the rounded corners and clear of every panel", async () => {
+  const face = await openFaceplate(env);
+  await face.page.evaluate(() => document.fonts.ready);
+  const screws = await face.probe("screws");
+  assert.equal(screws.length, 4);
+  for (const screw of screws) {
+    assert.deepEqual(screw.touches, [], screw.corner);
+    assert.ok(screw.clearance >= 2, `${screw.corner}: ${screw.clearance} px`);
+    assert.ok(screw.inside, screw.corner);
+  }
+  await face.close();
+});
