@@ -10,6 +10,7 @@ packages=(
   googletest libgtest-dev libbenchmark-dev
   libsndfile1-dev sox          # the tools that write and inspect WAV files
   libwebkit2gtk-4.1-dev xvfb xauth libx11-dev zlib1g-dev  # the faceplate: its web view headers and X11 test host
+  libxtst-dev                  # real mouse and keys for the editor test host
   locales
   chromium woff2               # the faceplate's page tests and its TrueType fonts
 )
