@@ -100,6 +100,11 @@ test("inside another page the module asks for a web font sheet and plays only wh
   await face.page.getByRole("radio", { name: "Even" }).click();
   const records = (await face.calls()).filter(([name]) => name === "setParameterValues").map(([, r]) => r);
   assert.deepEqual(records, [{ arp_feel: { id: "arp_feel", value: 0, normalized: false } }]);
+  // A choice from a list leaves the faceplate focused, so the letters play on.
+  await face.choose("Time", "1/4");
+  await face.page.keyboard.press("d");
+  const played = (await face.calls()).filter(([name]) => name === "scheduleEvents").map(([, e]) => e.data.bytes);
+  assert.deepEqual(played.slice(-2), [[144, 52, 100], [128, 52, 0]]);
   await face.close();
 });
 

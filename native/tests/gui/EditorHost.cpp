@@ -313,16 +313,17 @@ class EditorHost {
     return outer.is_string() ? Json::parse(outer.get<std::string>(), nullptr, false) : Json();
   }
 
-  static Area areaOf(const Json& rect) {
-    const double x = rect.value("x", 0.0), y = rect.value("y", 0.0);
+  // Page rectangles are in CSS pixels; the window's pixels are that many times more.
+  Area areaOf(const Json& rect) const {
+    const double x = rect.value("x", 0.0) * pageZoom_, y = rect.value("y", 0.0) * pageZoom_;
     const int left = int(std::ceil(x)), top = int(std::ceil(y));
-    return {left, top, int(std::floor(x + rect.value("width", 0.0))) - left,
-            int(std::floor(y + rect.value("height", 0.0))) - top};
+    return {left, top, int(std::floor(x + rect.value("width", 0.0) * pageZoom_)) - left,
+            int(std::floor(y + rect.value("height", 0.0) * pageZoom_)) - top};
   }
 
-  static std::pair<int, int> centre(const Json& rect) {
-    return {int(rect.value("x", 0.0) + rect.value("width", 0.0) / 2),
-            int(rect.value("y", 0.0) + rect.value("height", 0.0) / 2)};
+  std::pair<int, int> centre(const Json& rect) const {
+    return {int((rect.value("x", 0.0) + rect.value("width", 0.0) / 2) * pageZoom_),
+            int((rect.value("y", 0.0) + rect.value("height", 0.0) / 2) * pageZoom_)};
   }
 
   void pointAt(const Json& rect) {
@@ -363,6 +364,10 @@ class EditorHost {
       check(false, "the page probes load");
       return;
     }
+    XWindowAttributes attributes;
+    XGetWindowAttributes(display_, window_, &attributes);
+    const Json pageWidth = Json::parse(evaluate("window.innerWidth"), nullptr, false);
+    if (pageWidth.is_number() && pageWidth.get<double>() > 0) pageZoom_ = attributes.width / pageWidth.get<double>();
     checkLists();
     checkChoiceGivesKeysBack();
     checkScrews();
@@ -547,6 +552,7 @@ class EditorHost {
   Display* display_ = nullptr;
   ::Window window_ = 0;
   strobe95::test::XInput input_{nullptr, 0};
+  double pageZoom_ = 1.0;  // window pixels per CSS pixel of the page
   strobe95::Plugin* plugin_ = nullptr;
   const clap_plugin* clap_ = nullptr;
   const clap_plugin_gui* gui_ = nullptr;
