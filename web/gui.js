@@ -460,12 +460,13 @@ export async function createElement(plugin) {
       wheel.rest += notches;
       const whole = Math.trunc(wheel.rest);  // a touchpad's fractions add up to notches
       wheel.rest -= whole;
-      if (whole === 0) return;
+      const value = fromPosition(c, toPosition(c, state.values[c.id]) + whole * fineStep);
+      if (value === state.values[c.id]) return;  // at an end: no empty gesture for the host
       if (wheel.timer) clearTimeout(wheel.timer);
       else hold();
       wheel.timer = setTimeout(() => { wheel.timer = 0; wheel.rest = 0; letGo(); }, kWheelQuietMs);
-      const value = fromPosition(c, toPosition(c, state.values[c.id]) + whole * fineStep);
-      if (value !== state.values[c.id]) set({ [c.id]: value });
+      set({ [c.id]: value });
+      if (drag) drag = { ...drag, y: drag.lastY, p: toPosition(c, value) };  // the drag goes on from here
     }, { passive: false });
     cap.addEventListener("keydown", (e) => {
       const direction = { ArrowUp: 1, ArrowRight: 1, ArrowDown: -1, ArrowLeft: -1 }[e.key];

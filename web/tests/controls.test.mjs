@@ -275,11 +275,22 @@ test("a wheel turn during a drag belongs to the drag's gesture", async () => {
   await page.mouse.down();
   await page.mouse.move(x, y - 16);
   await page.mouse.wheel(0, -100);
+  await page.mouse.move(x, y - 24);  // the drag carries on from where the notch left it
   await page.mouse.up();
   await page.waitForTimeout(600);  // longer than a wheel burst lasts
   const calls = await face.take();
   assert.deepEqual(calls.filter(([name]) => name === "strobeGesture"),
     [["strobeGesture", "chorus", true], ["strobeGesture", "chorus", false]]);
-  assert.ok(Math.abs(valuesOf(calls, "chorus").at(-1) - 0.12) < 1e-9);
+  assert.ok(Math.abs(valuesOf(calls, "chorus").at(-1) - 0.17) < 1e-9, String(valuesOf(calls, "chorus")));
+  await face.close();
+});
+
+test("a wheel turned against the end of a knob's travel sends nothing", async () => {
+  const face = await openFaceplate(env);
+  const [x, y] = await face.center(face.slider("Pulse"));  // at its minimum
+  await face.page.mouse.move(x, y);
+  await face.page.mouse.wheel(0, 100);
+  await face.page.waitForTimeout(600);  // longer than a wheel burst lasts
+  assert.deepEqual(await face.take(), []);
   await face.close();
 });
