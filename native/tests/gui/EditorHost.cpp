@@ -431,8 +431,8 @@ class EditorHost {
     const bool held = waitFor(2s, "JSON.stringify(window.__notes) === '[[48,true]]'");
     check(held && heardNote(), "the plugin sounds the typed note");
     input_.keyUp("a");
-    check(waitFor(2s, "JSON.stringify(window.__notes) === '[[48,true],[48,false]]'"),
-          "typing a plays C3 (page sent " + evaluate("JSON.stringify(window.__notes)") + ")");
+    const bool played = waitFor(2s, "JSON.stringify(window.__notes) === '[[48,true],[48,false]]'");
+    check(played, "typing a plays C3 (page sent " + evaluate("JSON.stringify(window.__notes)") + ")");
     check(shown("Preset") == "Hoover", "typing a leaves the preset alone");
 
     std::vector<std::string> reached;
@@ -447,6 +447,16 @@ class EditorHost {
       }
     }
     check(reached.size() == 4, "Tab reaches all four lists (reached " + std::to_string(reached.size()) + ")");
+
+    // The last list reached by Tab is Time (3/16): down one entry and Enter picks 1/4.
+    flush();
+    for (const char* key : {"Down", "Down", "Return"}) {
+      input_.key(key);
+      spin(30ms);
+    }
+    const bool picked = waitFor(2s, "strobeProbes.focused() === 'faceplate'");
+    check(picked && shown("Time") == "1/4" && value("delay_note") == 3.0,
+          "Down, Down, Enter on Time picks 1/4 and gives the keys back (Time shows " + shown("Time") + ")");
   }
 
   // The typed note reaches the engine: a few blocks of audio are not silent.
