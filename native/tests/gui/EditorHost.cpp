@@ -412,7 +412,7 @@ class EditorHost {
       check(whole && !list.value("scrolls", true), name + "'s open list fits the window without scrolling");
       if (name == "Preset") check(list["options"].size() == 18, "the preset list shows all 18 presets");
       clickAt(list["box"]);  // shut again by the pointer
-      check(!waitFor(300ms, "strobeProbes.list(" + jsString(name) + ").open"), name + " closes on a second click");
+      check(waitFor(2s, "!strobeProbes.list(" + jsString(name) + ").open"), name + " closes on a second click");
     }
   }
 
@@ -437,8 +437,9 @@ class EditorHost {
 
     std::vector<std::string> reached;
     for (int i = 0; i < 60 && reached.size() < 4; ++i) {
+      const std::string before = evaluate("strobeProbes.focused()");
       input_.key("Tab");
-      spin(20ms);
+      waitFor(1s, "JSON.stringify(strobeProbes.focused()) !== " + jsString(before));  // one Tab at a time
       const Json at = Json::parse(evaluate("strobeProbes.focused()"), nullptr, false);
       const std::string name = at.is_string() ? at.get<std::string>() : "";
       if ((name == "Preset" || name == "Sample" || name == "Mode" || name == "Time") &&
