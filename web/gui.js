@@ -360,6 +360,8 @@ export async function createElement(plugin) {
   const root = host.attachShadow({ mode: "open" });
   const face = el("div", "face");
   face.tabIndex = -1;  // not a Tab stop, but where the keys go back to after a list
+  face.setAttribute("role", "group");  // so a screen reader names where the focus landed
+  face.setAttribute("aria-label", "STROBE-95");
   const returnFocus = () => face.focus({ preventScroll: true });
 
   function set(updates, fromPreset = false) {
