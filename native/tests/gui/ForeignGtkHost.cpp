@@ -30,7 +30,7 @@
 #include "Streams.h"
 #include "TestHost.h"
 #include "TimerHost.h"
-#include "WindowShot.h"
+#include "WindowImage.h"
 
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
@@ -110,14 +110,14 @@ class ForeignHost {
     parent.x11 = window_;
     check(gui_->set_parent(plugin_, &parent), "set_parent into the host's window");
     check(gui_->show(plugin_), "show");
-    strobe95::test::WindowShot shot;
+    strobe95::test::WindowImage shot;
     const auto end = Clock::now() + 30s;
     do {
       spin(500ms);
-      shot = strobe95::test::captureWindow(display_, window_);
+      shot = strobe95::test::WindowImage::capture(display_, window_);
     } while (shot.variedShare() < 0.5 && Clock::now() < end);
     check(shot.variedShare() >= 0.5, "the window shows the faceplate, not a blank");
-    if (!shot.empty()) strobe95::test::writePng(screenshotPath, shot);
+    if (!shot.empty()) shot.writePng(screenshotPath);
     std::printf("screenshot: %s\n", screenshotPath.c_str());
     checkPlaysFromTheKeyboard();
     checkKnobDragReachesTheHost();
@@ -220,22 +220,22 @@ class ForeignHost {
   }
 
   // A project load shows on the faceplate: the plugin pushes its state to the page.
-  void checkLoadedStateShows(const strobe95::test::WindowShot& before) {
+  void checkLoadedStateShows(const strobe95::test::WindowImage& before) {
     const auto* state = static_cast<const clap_plugin_state*>(plugin_->get_extension(plugin_, CLAP_EXT_STATE));
     strobe95::test::InputStream stream("STROBE-95 0.5.1\npreset Acid Line\nedited 1\nresonance 0.95\n");
     check(state->load(plugin_, stream.stream()), "state load");
     // The preset display, top right, names the loaded preset.
-    const auto presetChanged = [&](const strobe95::test::WindowShot& after) {
+    const auto presetChanged = [&](const strobe95::test::WindowImage& after) {
       long changed = 0;
-      for (int y = 20; y < 85 && y < after.height && y < before.height; ++y) {
-        for (int x = 650; x < 980 && x < after.width && x < before.width; ++x) changed += after.pixel(x, y) != before.pixel(x, y);
+      for (int y = 20; y < 85 && y < after.height() && y < before.height(); ++y) {
+        for (int x = 650; x < 980 && x < after.width() && x < before.width(); ++x) changed += after.at(x, y) != before.at(x, y);
       }
       return changed > 200;
     };
     bool shown = false;
     for (const auto end = Clock::now() + 10s; !shown && Clock::now() < end;) {
       spin(100ms);
-      shown = presetChanged(strobe95::test::captureWindow(display_, window_));
+      shown = presetChanged(strobe95::test::WindowImage::capture(display_, window_));
     }
     check(shown, "the loaded state shows on the faceplate");
   }
