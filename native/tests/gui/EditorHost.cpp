@@ -13,7 +13,6 @@
 #include <fstream>
 #include <functional>
 #include <string>
-#include <thread>
 #include <utility>
 #include <vector>
 
@@ -132,12 +131,8 @@ class EditorHost {
   // the editor follows, rather than staying at the size it found.
   void followsTheHostsWindow() {
     check(gui_->create(clap_, CLAP_WINDOW_API_X11, false), "create for a window sized later");
-    const ::Window window = XCreateSimpleWindow(display_, DefaultRootWindow(display_), 0, 0, 640, 480, 0, 0, 0);
-    XMapWindow(display_, window);
-    XSync(display_, False);
-    clap_window parent{CLAP_WINDOW_API_X11, {}};
-    parent.x11 = window;
-    check(gui_->set_parent(clap_, &parent) && gui_->show(clap_), "set_parent into a 640 x 480 window");
+    const ::Window window = hostWindow(640, 480);
+    check(adopt(window), "set_parent into a 640 x 480 window");
     XResizeWindow(display_, window, 1000, 850);
     XSync(display_, False);
     std::pair<int, int> size;
@@ -175,12 +170,8 @@ class EditorHost {
       check(gui_->create(clap_, CLAP_WINDOW_API_X11, false), "create" + at);
       uint32_t w = 0, h = 0;
       check(gui_->get_size(clap_, &w, &h) && w == width && h == height, "get_size" + at);
-      const ::Window window = XCreateSimpleWindow(display_, DefaultRootWindow(display_), 0, 0, w, h, 0, 0, 0x303030);
-      XMapWindow(display_, window);
-      XSync(display_, False);
-      clap_window parent{CLAP_WINDOW_API_X11, {}};
-      parent.x11 = window;
-      check(gui_->set_parent(clap_, &parent) && gui_->show(clap_), "set_parent and show" + at);
+      const ::Window window = hostWindow(w, h);
+      check(adopt(window), "set_parent and show" + at);
       check(waitFor(30s, "document.querySelector('.strobe95-gui') !== null && document.fonts.status === 'loaded'"),
             "the page builds" + at);
       // The page lays out its base size in the zoomed window, and the faceplate reaches the
@@ -245,12 +236,8 @@ class EditorHost {
     }
 
     check(gui_->create(clap_, CLAP_WINDOW_API_X11, false), "create again");
-    const ::Window doomed = XCreateSimpleWindow(display_, DefaultRootWindow(display_), 0, 0, 1000, 850, 0, 0, 0);
-    XMapWindow(display_, doomed);
-    XSync(display_, False);
-    clap_window parent{CLAP_WINDOW_API_X11, {}};
-    parent.x11 = doomed;
-    check(gui_->set_parent(clap_, &parent) && gui_->show(clap_), "a good window still takes the editor");
+    const ::Window doomed = hostWindow(1000, 850);
+    check(adopt(doomed), "a good window still takes the editor");
     check(waitFor(30s, "document.querySelector('.strobe95-gui') !== null"), "the page builds in it");
     XDestroyWindow(display_, doomed);  // the host drops its window before the editor
     XSync(display_, False);
@@ -261,18 +248,23 @@ class EditorHost {
     check(plugin_->gui() == nullptr, "the editor closes after the host's window went, and the host lives");
   }
 
-  // Lets the X server and the plugin's timers run for a while.
-  void spin(std::chrono::milliseconds duration) {
-    const auto end = Clock::now() + duration;
-    do {
-      while (XPending(display_)) {
-        XEvent event;
-        XNextEvent(display_, &event);
-      }
-      host_.fireDueTimers(clap_, timer_);
-      std::this_thread::sleep_for(1ms);
-    } while (Clock::now() < end);
+  // A mapped top-level window of the host's, of the page's dark grey.
+  ::Window hostWindow(unsigned width, unsigned height) {
+    const ::Window window = XCreateSimpleWindow(display_, DefaultRootWindow(display_), 0, 0, width, height, 0, 0, 0x303030);
+    XMapWindow(display_, window);
+    XSync(display_, False);
+    return window;
   }
+
+  // The editor made a child of the window and shown.
+  bool adopt(::Window window) {
+    clap_window parent{CLAP_WINDOW_API_X11, {}};
+    parent.x11 = window;
+    return gui_->set_parent(clap_, &parent) && gui_->show(clap_);
+  }
+
+  // Lets the X server and the plugin's timers run for a while.
+  void spin(std::chrono::milliseconds duration) { host_.spin(display_, clap_, timer_, duration); }
 
   // Runs script in the page and waits for its JSON result ("" when it failed).
   std::string evaluate(const std::string& script, std::chrono::milliseconds timeout = 5s) {

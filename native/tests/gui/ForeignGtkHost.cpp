@@ -19,7 +19,6 @@
 #include <cstring>
 #include <filesystem>
 #include <string>
-#include <thread>
 
 #include <clap/ext/gui.h>
 #include <clap/ext/timer-support.h>
@@ -134,17 +133,7 @@ class ForeignHost {
   }
 
  private:
-  void spin(std::chrono::milliseconds duration) {
-    const auto end = Clock::now() + duration;
-    do {
-      while (XPending(display_)) {
-        XEvent event;
-        XNextEvent(display_, &event);
-      }
-      host_.fireDueTimers(plugin_, timers_);
-      std::this_thread::sleep_for(1ms);
-    } while (Clock::now() < end);
-  }
+  void spin(std::chrono::milliseconds duration) { host_.spin(display_, plugin_, timers_, duration); }
 
   // The peak of a few blocks' output, with the host's notes, if any.
   float render(strobe95::test::InputEvents* notes) {

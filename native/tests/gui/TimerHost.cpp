@@ -1,6 +1,9 @@
 #include "TimerHost.h"
 
 #include <cstring>
+#include <thread>
+
+#include <X11/Xlib.h>
 
 namespace strobe95::test {
 namespace {
@@ -57,6 +60,19 @@ void TimerHost::fireDueTimers(const clap_plugin* plugin, const clap_plugin_timer
       timerSupport->on_timer(plugin, id);
     }
   }
+}
+
+void TimerHost::spin(_XDisplay* display, const clap_plugin* plugin, const clap_plugin_timer_support* pluginTimers,
+                     std::chrono::milliseconds duration) {
+  const auto end = Clock::now() + duration;
+  do {
+    while (XPending(display)) {
+      XEvent event;
+      XNextEvent(display, &event);
+    }
+    fireDueTimers(plugin, pluginTimers);
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  } while (Clock::now() < end);
 }
 
 }  // namespace strobe95::test

@@ -12,6 +12,8 @@
 #include <clap/ext/timer-support.h>
 #include <clap/host.h>
 
+struct _XDisplay;  // Xlib's Display; its header's macros stay out of the includer
+
 namespace strobe95::test {
 
 // Prints one result line and counts the failures for the exit status.
@@ -31,6 +33,9 @@ struct TimerHost {
 
   // Fires every timer that is due on `plugin` (whose timers may come and go while firing).
   void fireDueTimers(const clap_plugin* plugin, const clap_plugin_timer_support* timers);
+  // The host's loop for a while: drains the X server's events and fires due timers.
+  void spin(_XDisplay* display, const clap_plugin* plugin, const clap_plugin_timer_support* pluginTimers,
+            std::chrono::milliseconds duration);
 
   clap_host host{};
   clap_host_params params{};
