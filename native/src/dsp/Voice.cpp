@@ -114,6 +114,7 @@ void Voice::instanceConstants(int sampleRate) {
   sampleRate_ = sampleRate;
   fs_ = std::clamp(static_cast<float>(sampleRate), kMinSampleRate, kMaxSampleRate);
   invFs_ = 1.0f / fs_;
+  nyquist_ = 0.5f * fs_;
   piOverFs_ = std::numbers::pi_v<float> / fs_;
   subCoefficientScale_ = 0.5f * std::numbers::pi_v<float> / fs_;
   gainPole_ = std::exp(-kGainSmoothingRate / fs_);
@@ -216,7 +217,10 @@ void Voice::compute(int count, float** inputs, float** outputs) {
     const bool fresh = !running_;
     running_ = true;
 
-    glidedFrequency_ = flushDenormal(b.glidePole * glidedFrequency_ + b.glideInput);
+    // The working frequency stays at or below half the rate, where the saws' wrap
+    // correction and the sub's recursion hold; no key 0..127 reaches it from 44.1 kHz up.
+    // fmin also turns a frequency that is not a number into the limit.
+    glidedFrequency_ = std::fmin(flushDenormal(b.glidePole * glidedFrequency_ + b.glideInput), nyquist_);
     const GateEdges gate = gateTracker_.next(controls_.gate);
 
     const float filterLevel = filterEnvelope_.next(gate, b.filterEnvelope);
@@ -236,7 +240,8 @@ void Voice::compute(int count, float** inputs, float** outputs) {
     const float sample = b.sampleGain * sampleIn[i];
     const float noise = b.noiseGain * noise_.next();
 
-    const float pitch = (1.0f - b.scoopDepth * scoop_.next(gate.rose, scoopTiming_)) * glidedFrequency_;
+    const float pitch = std::fmin(
+        (1.0f - b.scoopDepth * scoop_.next(gate.rose, scoopTiming_)) * glidedFrequency_, nyquist_);
     if (pitch != lastPitch) {
       lastPitch = pitch;
       supersaw_.setPitch(b.supersaw, pitch, invFs_, fs_);

@@ -33,6 +33,10 @@ class Voice final : public faust::dsp {
   // inputs[0]: the sample layer; outputs[0], outputs[1]: left and right, overwritten.
   void compute(int count, float** inputs, float** outputs) override;
 
+  // Tests only: forces the smoothed gain, the state that scales the whole output, so a
+  // test can make the voice's output non-finite and watch the engine contain it.
+  void forceGainStateForTesting(float gain) { smoothedGain_ = gain; }
+
  private:
   // What the engine writes; the defaults, ranges and order live in the control table.
   struct Controls {
@@ -72,6 +76,7 @@ class Voice final : public faust::dsp {
   int sampleRate_ = 0;
   float fs_ = 48000.0f;
   float invFs_ = 1.0f / 48000.0f;
+  float nyquist_ = 24000.0f;  // the oscillators' highest working frequency
   float piOverFs_ = 0.0f;
   float subCoefficientScale_ = 0.0f;  // (π/2)/fs: the sub runs an octave below the pitch
   float gainPole_ = 0.0f;

@@ -15,23 +15,33 @@ void Engine::process(float* outLeft, float* outRight, int32_t frames, const Engi
   int32_t pos = 0;
   int32_t e = 0;
   while (frames > 0 && pos < frames) {
-    int32_t end = frames;
-    for (; e < count; ++e) {
-      if (static_cast<int64_t>(events[e].offset) > pos) {
-        end = static_cast<int32_t>(std::min<int64_t>(events[e].offset, frames));
-        break;
-      }
-      // Events behind the position reached (faceplate notes after later host events)
-      // take effect here.
-      handleEvent(events[e], pos);
-    }
-    applyParameters();
+    // Events behind the position reached (faceplate notes after later host events) take
+    // effect here, with the events due at it.
+    int32_t due = e;
+    while (due < count && static_cast<int64_t>(events[due].offset) <= pos) ++due;
+    const int32_t end =
+        due < count ? static_cast<int32_t>(std::min<int64_t>(events[due].offset, frames)) : frames;
+    applyFrame(events + e, due - e, pos);
+    e = due;
     renderSegment(outLeft, outRight, pos, end);
     pos = end;
   }
   // Events at the block's end, or every event of an empty block: applied, not rendered.
-  for (; e < count; ++e) handleEvent(events[e], std::max(frames, 0));
+  if (e < count) applyFrame(events + e, count - e, std::max(frames, 0));
   sampleCounter_ += static_cast<uint64_t>(std::max(frames, 0));
+}
+
+void Engine::applyFrame(const EngineEvent* events, int32_t count, int32_t position) {
+  // A note starts under every value in force at its frame, whatever the order of the
+  // frame's events: values and tempo first, then the switches they move (whose all-notes-off
+  // releases only what sounded before this frame), then the notes in their list order.
+  for (int32_t i = 0; i < count; ++i) {
+    if (!isNoteEvent(events[i].kind)) handleEvent(events[i], position);
+  }
+  applyParameters();
+  for (int32_t i = 0; i < count; ++i) {
+    if (isNoteEvent(events[i].kind)) handleEvent(events[i], position);
+  }
 }
 
 void Engine::renderSegment(float* outLeft, float* outRight, int32_t pos, int32_t end) {
@@ -127,13 +137,37 @@ int32_t Engine::renderVoice(VoiceSlot& voice, int32_t from, int32_t n) {
   voice.dsp->compute(n, inputs, outputs);
 
   int32_t lastLoud = -1;
+  float broken = 0.0f;  // stays 0 unless a frame is infinite or not a number
+  for (int32_t i = 0; i < n; ++i) {
+    const auto j = static_cast<size_t>(i);
+    broken += voiceLeft_[j] * 0.0f + voiceRight_[j] * 0.0f;
+    if (std::fabs(voiceLeft_[j]) > kSilenceThreshold || std::fabs(voiceRight_[j]) > kSilenceThreshold) lastLoud = i;
+  }
+  if (broken != 0.0f) {
+    // One bad frame in the effects' lines or tank would keep them silent or broken until
+    // reactivation; losing the one voice is the lesser harm.
+    silenceBrokenVoice(voice);
+    return -1;
+  }
   for (int32_t i = 0; i < n; ++i) {
     const auto j = static_cast<size_t>(i);
     mixLeft_[static_cast<size_t>(from + i)] += voiceLeft_[j];
     mixRight_[static_cast<size_t>(from + i)] += voiceRight_[j];
-    if (std::fabs(voiceLeft_[j]) > kSilenceThreshold || std::fabs(voiceRight_[j]) > kSilenceThreshold) lastLoud = i;
   }
   return lastLoud;
+}
+
+void Engine::silenceBrokenVoice(VoiceSlot& voice) {
+  voice.dsp->instanceClear();
+  if (voice.gateControl) *voice.gateControl = 0.0f;
+  if (mono_ && &voice == &voices_[0]) monoStack_.clear();  // the keys it held are lost with it
+  voice.gateHigh = false;
+  voice.held = false;
+  voice.pendingTrigger = false;
+  voice.samplePos = -1.0;
+  voice.silentFrames = kSilenceFrames;
+  voice.active = false;
+  voice.key = -1;
 }
 
 }  // namespace strobe95

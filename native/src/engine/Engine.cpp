@@ -63,15 +63,21 @@ Engine::~Engine() = default;
 
 void Engine::handleEvent(const EngineEvent& event, int32_t position) {
   switch (event.kind) {
-    case EngineEventKind::NoteOn:
-      if (event.value <= 0) {
+    case EngineEventKind::NoteOn: {
+      // A velocity that is not a positive number (NaN included) is a note-off, as a NaN
+      // value is a parameter's minimum; above 1 it is full velocity.
+      if (!(event.value > 0)) {
         handleEvent({event.offset, EngineEventKind::NoteOff, event.keyOrIndex, 0.0}, position);
-      } else if (arpOn_) {
-        arp_.press(event.keyOrIndex, event.value, static_cast<double>(blockStart_ + static_cast<uint64_t>(position)));
+        break;
+      }
+      const double velocity = std::min(event.value, kMaxVelocity);
+      if (arpOn_) {
+        arp_.press(event.keyOrIndex, velocity, static_cast<double>(blockStart_ + static_cast<uint64_t>(position)));
       } else {
-        noteOn(event.keyOrIndex, event.value);
+        noteOn(event.keyOrIndex, velocity);
       }
       break;
+    }
     case EngineEventKind::NoteOff:
       if (arpOn_) {
         arp_.release(event.keyOrIndex);

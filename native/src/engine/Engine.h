@@ -19,6 +19,8 @@ inline constexpr int kRenderChunk = 128;
 // A released voice whose output stays at or below this for kSilenceFrames is freed.
 inline constexpr float kSilenceThreshold = 1e-5f;
 inline constexpr int32_t kSilenceFrames = 1024;
+// Velocities above this play at it: the voices' gain is a 0..1 fraction.
+inline constexpr double kMaxVelocity = 1.0;
 
 // The sound engine of one active plugin instance: 16 voices, the sample layer, the
 // effects and the arpeggiator. Built on the main thread by activate, then used by the
@@ -49,18 +51,23 @@ class Engine final : public NoteSink {
   double tempo() const { return hostTempo_; }
   float delaySeconds() const { return lastDelaySeconds_; }
   const Arpeggiator& arpeggiator() const { return arp_; }
+  gen::Voice& voiceProcessorForTesting(int index) { return *voices_[static_cast<size_t>(index)].dsp; }
 
  private:
   void startVoice(VoiceSlot& voice, int32_t key, double velocity);
   void beginNote(VoiceSlot& voice, int32_t key, double velocity);
   void releaseVoice(VoiceSlot& voice);
   VoiceSlot& chooseVoice();
+  // Applies the events that take effect at one frame of the block.
+  void applyFrame(const EngineEvent* events, int32_t count, int32_t position);
   void renderSegment(float* outLeft, float* outRight, int32_t from, int32_t to);
   void renderSpan(float* outLeft, float* outRight, int32_t from, int32_t to);
   void renderVoices(int32_t from, int32_t to);
   // Renders n frames of one voice into the mix at chunk frame `from`; returns the last
   // frame above the silence threshold, or -1.
   int32_t renderVoice(VoiceSlot& voice, int32_t from, int32_t n);
+  // Clears and frees a voice whose output is not finite, before it reaches the mix.
+  void silenceBrokenVoice(VoiceSlot& voice);
 
   using Buffer = std::array<float, kRenderChunk>;
 

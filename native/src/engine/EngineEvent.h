@@ -15,4 +15,10 @@ struct EngineEvent {
 
 inline constexpr int kMaxBlockEvents = 4096;
 
+// Notes and all-notes-off, as opposed to values and tempo.
+inline constexpr bool isNoteEvent(EngineEventKind kind) {
+  return kind == EngineEventKind::NoteOn || kind == EngineEventKind::NoteOff ||
+         kind == EngineEventKind::AllNotesOff;
+}
+
 }  // namespace strobe95

@@ -1,4 +1,5 @@
 // Which voice a note takes, how it starts, steals, glides in mono and is released.
+#include <algorithm>
 #include <cmath>
 
 #include "Engine.h"
@@ -60,10 +61,11 @@ void Engine::startVoice(VoiceSlot& voice, int32_t key, double velocity) {
 }
 
 void Engine::noteOn(uint32_t key, double velocity) {
-  if (velocity <= 0) {
+  if (!(velocity > 0)) {
     noteOff(key);
     return;
   }
+  velocity = std::min(velocity, kMaxVelocity);
   const auto k = static_cast<int32_t>(key);
   if (!mono_) {
     beginNote(chooseVoice(), k, velocity);

@@ -10,6 +10,7 @@ namespace {
 
 // The faceplate keyboard plays at MIDI velocity 100.
 constexpr double kUiNoteVelocity = 100.0 / 127.0;
+constexpr uint8_t kMaxMidiDataByte = 127;
 
 bool differs(double a, double b) { return !(a == b); }  // NaN differs from everything
 
@@ -99,6 +100,9 @@ void Plugin::gatherHostEvents(const clap_process* p) {
       }
       case CLAP_EVENT_MIDI: {
         const auto* e = reinterpret_cast<const clap_event_midi*>(header);
+        // A data byte with bit 7 set is no data byte: the message is malformed, and
+        // masking it would play some other key.
+        if (e->data[1] > kMaxMidiDataByte || e->data[2] > kMaxMidiDataByte) break;
         const uint8_t status = e->data[0] & 0xF0;
         const uint32_t key = e->data[1];
         const uint8_t velocity = e->data[2];

@@ -75,6 +75,30 @@ TEST_F(Sound, MidiNotesAndControllersAreUnderstood) {
   }
 }
 
+// A byte with bit 7 set where a data byte belongs: the message is ignored whole, neither
+// played as a key above 127 or a velocity above 1, nor masked into another key.
+TEST_F(Sound, MidiWithADataByteAbove127IsIgnored) {
+  const uint8_t messages[][3] = {{0x90, 200, 100}, {0x90, 60, 255}, {0x90, 188, 128}, {0x9F, 0xFF, 0xFF}};
+  for (const auto& m : messages) {
+    TestHost h;
+    PluginInstance fresh(builtPlugin(), h);
+    ASSERT_TRUE(fresh->activate(fresh.plugin(), 48000, 1, 4096));
+    InputEvents in;
+    in.midi(0, m[0], m[1], m[2]);
+    AudioBlock block(4800);
+    fresh->process(fresh.plugin(), block.process(&in, nullptr));
+    EXPECT_EQ(peak(block.channels[0]), 0.0f) << int(m[1]) << " " << int(m[2]);
+  }
+  // Nor does a malformed note-off or controller end a note.
+  InputEvents start = quickEnvelope();
+  start.midi(0, 0x90, 60, 100);
+  run(480, start);
+  InputEvents stop;
+  stop.midi(0, 0x80, 60 | 0x80, 0).midi(0, 0x80, 60, 0x80).midi(0, 0xB0, 123, 0xFF).midi(0, 0xB0, 123 | 0x80, 0);
+  run(480, stop);
+  EXPECT_GT(peak(run(4800).channels[0]), 0.01f);
+}
+
 TEST_F(Sound, AutomationTakesEffectOnItsFrame) {
   TestHost otherHost;
   PluginInstance reference(builtPlugin(), otherHost);
@@ -106,6 +130,28 @@ TEST_F(Sound, AMonoPortReceivesBothChannels) {
   instance->process(instance.plugin(), m.process(&in, nullptr));
   for (size_t i = 0; i < 512; ++i) {
     ASSERT_FLOAT_EQ(m.channels[0][i], s.channels[0][i] + s.channels[1][i]) << i;
+  }
+}
+
+// A host recalling settings on the downbeat sends the switches and the chord at one frame,
+// in either order; the chord is heard under the new switches, not released by them.
+TEST_F(Sound, SwitchesAtAChordsFrameDoNotReleaseIt) {
+  for (const char* id : {"mono", "arp_on"}) {
+    for (const uint32_t offset : {0u, 100u}) {
+      for (const bool switchFirst : {true, false}) {
+        TestHost h;
+        PluginInstance fresh(builtPlugin(), h);
+        ASSERT_TRUE(fresh->activate(fresh.plugin(), 48000, 1, 4096));
+        InputEvents in;
+        if (switchFirst) in.param(offset, clapIdOf(id), 1);
+        in.noteOn(offset, 60, 1.0).noteOn(offset, 64, 1.0);
+        if (!switchFirst) in.param(offset, clapIdOf(id), 1);
+        AudioBlock block(4800), later(4800);
+        fresh->process(fresh.plugin(), block.process(&in, nullptr));
+        fresh->process(fresh.plugin(), later.process(nullptr, nullptr));
+        EXPECT_GT(peak(later.channels[0]), 0.01f) << id << " at " << offset << (switchFirst ? ", switch first" : ", notes first");
+      }
+    }
   }
 }
 
