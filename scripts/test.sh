@@ -14,3 +14,5 @@ export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 ctest --test-dir "$build_root/linux" --output-on-failure
 ctest --test-dir "$build_root/sanitize" --output-on-failure
 "$(dirname "$0")/web-test.sh"
+# Each fuzz target for half a minute, and the tests that cross threads under ThreadSanitizer.
+"$(dirname "$0")/fuzz.sh"
