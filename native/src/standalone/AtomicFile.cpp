@@ -1,6 +1,5 @@
 #include "AtomicFile.h"
 
-#include <atomic>
 #include <cerrno>
 #include <fstream>
 #include <system_error>
@@ -14,11 +13,11 @@ namespace {
 
 namespace fs = std::filesystem;
 
+// One fixed name per target: the main thread is its only writer, and a temporary file
+// left behind by a crash is simply overwritten by the next save.
 fs::path temporaryBeside(const fs::path& target) {
-  // Unique within the process; one process runs per settings directory.
-  static std::atomic<unsigned> counter{0};
   fs::path temp = target;
-  temp += ".tmp" + std::to_string(counter.fetch_add(1));
+  temp += ".tmp";
   return temp;
 }
 
