@@ -69,7 +69,7 @@ void StandaloneHost::onAudio(const float* const* inputs, uint32_t inputCount, fl
   lockAudio();
   // A block longer than the pool holds is not played; a backend never delivers one.
   if (!callbackEnabled_.load(std::memory_order_relaxed) || frames > kMaxCallbackFrames) {
-    silence(outputs, outputCount, std::min(frames, kMaxCallbackFrames));
+    silence(outputs, outputCount, frames);
     callbackAcknowledged_.store(true);
     unlockAudio();
     return;

@@ -1,5 +1,6 @@
 #include "StandaloneHost.h"
 
+#include <cerrno>
 #include <chrono>
 #include <fstream>
 #include <stdexcept>

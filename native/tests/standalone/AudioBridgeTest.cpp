@@ -95,6 +95,8 @@ TEST_F(AudioBridge, StartFailuresSayWhatFailed) {
       {"open fails silently", [](AudioScript& s) { s.failOpenSilently = true; }, "Unable to open the audio stream"},
       {"start fails", [](AudioScript& s) { s.startError = "The audio stream could not be started (0x88890004)."; },
        "The audio stream could not be started (0x88890004)."},
+      {"the layer throws", [](AudioScript& s) { s.throwOnOpen = 1; }, "The driver gave up."},
+      {"the layer throws no exception", [](AudioScript& s) { s.throwOnOpen = 2; }, "Unknown error while starting audio"},
   };
   for (const auto& c : cases) {
     *audio = {};
@@ -170,6 +172,17 @@ class Callback : public AudioBridge {
   }
   std::vector<std::vector<float>> inputs, outputs;
 };
+
+TEST_F(Callback, ACallbackRequestedFromTheAudioThreadRunsOnTheMainThreadAtTheNextTick) {
+  activateWith({}, {2});
+  const clap_host_t* h = host().plugin()->host();
+  std::thread([h] { h->request_callback(h); }).join();
+  EXPECT_TRUE(gPortPlugin.mainThreadCalls.empty());
+  host().mainThreadService();
+  EXPECT_EQ(gPortPlugin.mainThreadCalls, std::vector<std::thread::id>{std::this_thread::get_id()});
+  host().mainThreadService();
+  EXPECT_EQ(gPortPlugin.mainThreadCalls.size(), 1u) << "once per request";
+}
 
 TEST_F(Callback, AMonoOutputFeedsTwoDeviceChannels) {
   activateWith({}, {1});

@@ -76,6 +76,14 @@ TEST(DeviceListing, PrintsEveryApiDeviceAndPort) {
             "    legacy name: Synth 0\n");
 }
 
+TEST(DeviceListing, TheHandlerPrintsTheListingToStandardOutput) {
+  const char* argv[] = {"STROBE-95.exe", "--list-audio-devices"};
+  const std::vector<AudioApi> apis = {{"none", "Unavailable", [] { return std::unique_ptr<AudioBackend>(); }}};
+  testing::internal::CaptureStdout();
+  EXPECT_TRUE(listAudioDevices(2, argv, apis, {}));
+  EXPECT_EQ(testing::internal::GetCapturedStdout(), "audio api none (Unavailable), the default\n");
+}
+
 TEST(DeviceListing, WithoutMidiLayerNoMidiLines) {
   EXPECT_EQ(formatDeviceListing({}, {}), "");
 }

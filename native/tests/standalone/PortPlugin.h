@@ -5,6 +5,7 @@
 // Its output channel c carries 0.5 + c / 10 plus its main input's channel c.
 #include <cstring>
 #include <string_view>
+#include <thread>
 #include <vector>
 
 #include "ClapHostApi.h"
@@ -26,6 +27,7 @@ struct PortPluginScript {
   std::vector<std::vector<SeenEvent>> blocks;
   std::vector<std::vector<float>> lastInputs;  // main input channels of the last block
   int activations = 0;
+  std::vector<std::thread::id> mainThreadCalls;
   double lastRate = 0;
 };
 
@@ -115,7 +117,7 @@ inline const void* extension(const clap_plugin_t*, const char* id) {
   if (std::string_view(id) == CLAP_EXT_NOTE_PORTS) return &kNotePorts;
   return nullptr;
 }
-inline void onMainThread(const clap_plugin_t*) {}
+inline void onMainThread(const clap_plugin_t*) { gPortPlugin.mainThreadCalls.push_back(std::this_thread::get_id()); }
 
 inline clap_plugin_t gPlugin = {&kDescriptor, nullptr, init, destroy, activate, deactivate, startProcessing,
                                 stopProcessing, reset, process, extension, onMainThread};

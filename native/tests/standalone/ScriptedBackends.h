@@ -6,6 +6,7 @@
 #include <chrono>
 #include <memory>
 #include <mutex>
+#include <stdexcept>
 #include <thread>
 #include <vector>
 
@@ -24,6 +25,7 @@ struct AudioScript {
   std::string defaultOutput;
   std::string openError;           // non-empty: openStream fails with it
   bool failOpenSilently = false;   // openStream fails without a message
+  int throwOnOpen = 0;             // 1: openStream throws a std::runtime_error; 2: something else
   std::string startError;          // non-empty: startStream fails with it
   uint32_t streamRate = 0;         // 0: the rate asked for
   uint32_t streamBlock = 0;        // 0: the buffer size asked for
@@ -67,6 +69,8 @@ class ScriptedAudioBackend final : public AudioBackend {
     closeStream();
     result = {};
     script_->opened.push_back(params);
+    if (script_->throwOnOpen == 1) throw std::runtime_error("The driver gave up.");
+    if (script_->throwOnOpen == 2) throw 42;
     if (script_->failOpenSilently) return false;
     if (!script_->openError.empty() && script_->failOpens != 0) {
       if (script_->failOpens > 0) --script_->failOpens;
