@@ -141,7 +141,7 @@ bool StandaloneHost::pushOutputEvent(const clap_output_events_t* list, const cla
       const auto* note = reinterpret_cast<const clap_event_note_t*>(event);
       if (note->channel < 0 || note->channel > 15 || note->key < 0 || note->key > 127) break;
       const double scaled = note->velocity * 127.0;
-      long velocity = std::isfinite(scaled) ? std::clamp(std::lround(scaled), 0L, 127L) : 0L;
+      long velocity = scaled > 0 ? std::lround(std::min(scaled, 127.0)) : 0L;  // NaN too is 0
       const bool on = event->type == CLAP_EVENT_NOTE_ON;
       if (on && velocity == 0) velocity = 1;  // a note-on of velocity 0 would be a note-off
       const uint8_t bytes[3] = {uint8_t((on ? 0x90 : 0x80) | note->channel), uint8_t(note->key), uint8_t(velocity)};
