@@ -58,6 +58,9 @@ void StandaloneHost::openMidiOutputs(const std::vector<std::string>& ids) {
   }
   openMidiOutputIds_ = midiBackend_->openOutputs(wanted);
   if (!openMidiOutputIds_.empty()) {
+    // What the plugin sent before the outputs opened is stale. Skipped here, before
+    // output is enabled, so nothing sent after that can be skipped with it.
+    midiOut_.skipAll();
     midiOutputEnabled_.store(true);
     midiOutputThread_ = std::thread([this] { runMidiOutput(); });
   }
@@ -88,7 +91,6 @@ void StandaloneHost::stopMidi() {
 
 void StandaloneHost::runMidiOutput() {
   std::vector<uint8_t> message(MidiByteRing::kMaxMessage);
-  midiOut_.skipAll();  // what the plugin sent before the outputs opened is stale
   bool sentNoteOn = false;
   while (midiOutputEnabled_.load()) {
     while (const uint32_t length = midiOut_.frontLength()) {

@@ -61,6 +61,15 @@ TEST_F(AudioBridge, AMicrophoneThatIsOnlyTheDefaultStaysClosed) {
   EXPECT_TRUE(audio->live->params().inputDeviceId.empty());
 }
 
+TEST_F(AudioBridge, AMicrophoneChosenByNameIsOpened) {
+  audio->devices[1].isMicrophone = true;
+  ASSERT_NE(create(), nullptr);
+  host().settings().inputDeviceName = "Line In";
+  host().applySettings();
+  EXPECT_TRUE(host().audioChoice().inputUsed);
+  EXPECT_EQ(host().audioChoice().inputDeviceId, "in-1");
+}
+
 TEST_F(AudioBridge, StoredChoicesFindTheirDevicesRateAndBuffer) {
   audio->devices.push_back(scriptedDevice("out-2", "Interface", 0, 4, 44100));
   ASSERT_NE(create(), nullptr);
@@ -357,6 +366,53 @@ TEST_F(Callback, ThePluginsNotesAndMidiLeaveAsMidiBytes) {
       {0xC3, 7},         // a program change is two bytes
       {0xF0, 1, 2, 0xF7}};
   EXPECT_EQ(sent, expected);
+}
+
+TEST_F(Callback, MidiPortsOpenFromTheStoredChoiceAndOutputEndsWithAllNotesOff) {
+  midi->inputs = {{"Keys#1", "Keys", "Keys 0", 0}, {"Pads#1", "Pads", "Pads 1", 1}};
+  midi->outputs = {{"Synth#1", "Synth", "Synth 0", 0}, {"Drums#1", "Drums", "Drums 1", 1}};
+  activateWith({}, {2}, CLAP_NOTE_DIALECT_MIDI, true);
+  StandaloneSettings& s = host().settings();
+  s.midiBindAllPorts = false;
+  s.midiPortIds = {{"Gone#1", "Pads"}};
+  s.midiOutputPortIds = {{"Drums#1", "Drums"}};
+  host().startMidi();
+  EXPECT_EQ(midi->openInputs, std::vector<std::string>{"Pads#1"});
+  EXPECT_EQ(midi->openOutputs, std::vector<std::string>{"Drums#1"});
+  ASSERT_TRUE(midi->receive);
+  const uint8_t note[3] = {0x90, 50, 90};
+  midi->receive(note, 3);  // from the MIDI layer into the callback's queue
+  block();
+  ASSERT_EQ(gPortPlugin.blocks.back().size(), 1u);
+
+  clap_event_note_t out{};
+  out.header = {sizeof out, 0, CLAP_CORE_EVENT_SPACE_ID, CLAP_EVENT_NOTE_ON, 0};
+  out.key = 70;
+  out.velocity = 1.0;
+  gPortPlugin.eventsToSend = {eventBytes(out)};
+  block();
+  ASSERT_TRUE(serviceUntil([&] {
+    std::lock_guard<std::mutex> lock(midi->sentLock);
+    return !midi->sent.empty();
+  }));
+  host().stopMidi();
+  EXPECT_TRUE(midi->openInputs.empty());
+  EXPECT_TRUE(midi->openOutputs.empty());
+  std::lock_guard<std::mutex> lock(midi->sentLock);
+  ASSERT_EQ(midi->sent.size(), 17u) << "the note, then controller 123 on each of the 16 channels";
+  EXPECT_EQ(midi->sent[0], (std::vector<uint8_t>{0x90, 70, 127}));
+  EXPECT_EQ(midi->sent[1], (std::vector<uint8_t>{0xB0, 0x7B, 0}));
+  EXPECT_EQ(midi->sent[16], (std::vector<uint8_t>{0xBF, 0x7B, 0}));
+}
+
+TEST_F(Callback, BindingAllInputsOpensEveryPortButNoOutputWithoutMidiOut) {
+  midi->inputs = {{"Keys#1", "Keys", "Keys 0", 0}, {"Pads#1", "Pads", "Pads 1", 1}};
+  midi->outputs = {{"Synth#1", "Synth", "Synth 0", 0}};
+  activateWith({}, {2});
+  host().settings().midiOutputPorts = {"Synth"};
+  host().startMidi();
+  EXPECT_EQ(midi->openInputs, (std::vector<std::string>{"Keys#1", "Pads#1"}));
+  EXPECT_TRUE(midi->openOutputs.empty()) << "the plugin sends no MIDI";
 }
 
 }  // namespace
