@@ -40,3 +40,9 @@ build_sanitized() {
   configure_once "$build_root/sanitize" -DCMAKE_BUILD_TYPE=Debug -DSTROBE95_SANITIZE=ON
   cmake --build "$build_root/sanitize"
 }
+
+# Only the test programs whose tests cross threads; the rest gain nothing from it.
+build_thread_sanitized() {
+  configure_once "$build_root/tsan" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSTROBE95_THREAD_SANITIZE=ON
+  cmake --build "$build_root/tsan" --target strobe95_unit_tests
+}

@@ -10,6 +10,8 @@ packages=(
   googletest libgtest-dev libbenchmark-dev
   libsndfile1-dev sox          # the tools that write and inspect WAV files
   libwebkit2gtk-4.1-dev xvfb xauth libx11-dev zlib1g-dev  # the faceplate: its web view headers and X11 test host
+  libgtk2.0-0 libgtk-4-1 libxtst-dev  # test hosts that carry their own GTK and type into the editor
+  clang libclang-rt-14-dev   # the fuzz targets: libFuzzer and the sanitizers with it
   locales
   chromium woff2               # the faceplate's page tests and its TrueType fonts
 )

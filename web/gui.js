@@ -8,8 +8,14 @@ const kWebFontSheet =
 
 const kDragPixelsFullRange = 160;   // pixels of vertical travel that sweep a knob end to end
 const kKnobSweepDegrees = 270;      // the cap turns from -135 to +135 degrees
-const kFineStep = 0.02;             // arrow-key step in knob travel
-const kCoarseStep = 0.1;            // the same with Shift held
+const kFineStep = 0.02;             // arrow-key and wheel-notch step in knob travel
+const kCoarseStep = 0.1;            // the arrow-key step with Shift held
+const kFineDragFactor = 10;         // Shift makes a drag this many times finer
+const kWheelNotch = 120;            // one wheel notch in the engines' wheelDelta units
+const kWheelPixelsPerNotch = 100;   // the same in pixels, where no wheelDelta is given
+const kWheelLinesPerNotch = 3;
+const kWheelQuietMs = 400;          // a wheel burst's gesture ends after this long without a notch
+const kTypeAheadMs = 700;           // letters typed within this time search the list together
 const kChoiceListAbove = 5;         // more names than this get a drop-down instead of segments
 
 const kKeyCount = 25;               // two octaves and the top C
@@ -120,6 +126,15 @@ function svg(tag, attributes) {
   return node;
 }
 
+// The four screws sit in the faceplate's margin, clear of every panel.
+function screws() {
+  return ["top-left", "top-right", "bottom-left", "bottom-right"].map((corner) => {
+    const screw = el("div", `screw ${corner}`);
+    screw.setAttribute("aria-hidden", "true");
+    return screw;
+  });
+}
+
 function button(className, text, label) {
   const b = el("button", className, text);
   b.type = "button";
@@ -180,6 +195,152 @@ async function readPresetState(bridge) {
   }
 }
 
+// A drop-down list drawn by the page itself. WebKitGTK opens a <select> as a GTK menu
+// that page styles cannot reach (white, with the page's light text on it), so the open
+// list is the page's own: the same dark list in every engine, worked like a select-only
+// combobox by keyboard and described as one to assistive technology.
+let dropDownCount = 0;
+
+function dropDown({ label, names, className, onChoose, onDone }) {
+  const id = `list-${++dropDownCount}`;
+  const wrapper = el("div", `drop-down ${className}`);
+  const box = el("div", "drop-box");
+  const text = el("span", "drop-text");
+  box.append(text);
+  // As wide as its longest name, as a select would be.
+  box.style.setProperty("--chars", String(Math.max(...names.map((name) => name.length))));
+  box.tabIndex = 0;
+  box.setAttribute("role", "combobox");
+  box.setAttribute("aria-label", label);
+  box.setAttribute("aria-haspopup", "listbox");
+  box.setAttribute("aria-expanded", "false");
+  box.setAttribute("aria-controls", id);
+  const list = el("div", "drop-list");
+  list.id = id;
+  list.setAttribute("role", "listbox");
+  list.setAttribute("aria-label", label);
+  const options = names.map((name, i) => {
+    const option = el("div", "option", name);
+    option.id = `${id}-${i}`;
+    option.setAttribute("role", "option");
+    option.setAttribute("aria-selected", "false");
+    option.addEventListener("pointerenter", () => activate(i));
+    option.addEventListener("click", () => choose(i));
+    list.append(option);
+    return option;
+  });
+  wrapper.append(box, list);
+
+  let current = -1;          // the index the list stands at, -1 for none
+  let active = -1;           // the option the keys or the pointer point at while open
+  let openedByPointer = false;
+  let typed = { text: "", at: 0 };
+
+  const isOpen = () => wrapper.classList.contains("open");
+  function activate(i) {
+    active = i;
+    options.forEach((o, j) => {
+      o.classList.toggle("active", j === i);
+      o.setAttribute("aria-selected", String(j === i));
+    });
+    if (i >= 0) box.setAttribute("aria-activedescendant", options[i].id);
+    else box.removeAttribute("aria-activedescendant");
+  }
+  function open(byPointer, at = current) {
+    if (isOpen()) return;
+    openedByPointer = byPointer;
+    typed = { text: "", at: 0 };  // a search starts afresh each time the list opens
+    wrapper.classList.add("open");
+    box.setAttribute("aria-expanded", "true");
+    activate(at);
+    // Below the box, unless only above does it fit in the window.
+    list.classList.remove("above");
+    const boxRect = box.getBoundingClientRect();
+    const height = list.offsetHeight;
+    if (boxRect.bottom + height > window.innerHeight && boxRect.top - height >= 0) list.classList.add("above");
+    document.addEventListener("pointerdown", closeFromOutside, true);
+    window.addEventListener("blur", closeQuietly);
+  }
+  function close() {
+    if (!isOpen()) return;
+    wrapper.classList.remove("open");
+    box.setAttribute("aria-expanded", "false");
+    activate(-1);
+    document.removeEventListener("pointerdown", closeFromOutside, true);
+    window.removeEventListener("blur", closeQuietly);
+  }
+  function closeQuietly() { close(); }
+  function closeFromOutside(e) {
+    if (!e.composedPath().includes(wrapper)) close();
+  }
+  // A choice, or a list the pointer opened and closed, gives the keys back to the
+  // faceplate, so that typed letters play again instead of searching the list.
+  function choose(i) {
+    close();
+    if (i !== current && i >= 0) onChoose(i);
+    onDone();
+  }
+  function typeAhead(letter) {
+    const now = performance.now();
+    typed = { text: now - typed.at < kTypeAheadMs ? typed.text + letter : letter, at: now };
+    const from = typed.text.length === 1 ? active + 1 : Math.max(active, 0);
+    for (let n = 0; n < names.length; n++) {
+      const i = (from + n) % names.length;
+      if (names[i].toLowerCase().startsWith(typed.text)) return activate(i);
+    }
+  }
+
+  box.addEventListener("pointerdown", (e) => {
+    if (e.button !== 0) return;
+    if (!isOpen()) {
+      box.focus({ preventScroll: true });
+      open(true);
+    } else {
+      close();
+      if (openedByPointer) onDone();
+    }
+  });
+  // The focus moves only where the handlers above put it: a press on the list keeps it
+  // on the box, which speaks for the list.
+  for (const part of [box, list]) part.addEventListener("mousedown", (e) => e.preventDefault());
+  box.addEventListener("focusout", close);
+  box.addEventListener("keydown", (e) => {
+    if (e.ctrlKey || e.metaKey) return;
+    const letter = e.key.length === 1 && !e.altKey ? e.key.toLowerCase() : "";
+    if (!isOpen()) {
+      const start = { ArrowDown: current, ArrowUp: current, Enter: current, " ": current, Home: 0, End: names.length - 1 }[e.key];
+      if (start !== undefined) open(false, start < 0 ? 0 : start);
+      else if (letter) { open(false); typeAhead(letter); }
+      else return;
+      e.preventDefault();
+      return;
+    }
+    const last = names.length - 1;
+    const move = { ArrowDown: Math.min(last, active + 1), ArrowUp: Math.max(0, active - 1), Home: 0, End: last,
+      PageDown: Math.min(last, active + 10), PageUp: Math.max(0, active - 10) }[e.key];
+    const typing = performance.now() - typed.at < kTypeAheadMs;
+    if (e.altKey && e.key === "ArrowUp") choose(active);
+    else if (move !== undefined) activate(move);
+    else if (e.key === "Enter" || (e.key === " " && !typing)) choose(active);
+    else if (e.key === "Escape") close();
+    else if (e.key === "Tab") { close(); return; }
+    else if (letter) typeAhead(letter);
+    else return;
+    e.preventDefault();
+    e.stopPropagation();
+  });
+
+  return {
+    element: wrapper,
+    // What the closed box reads and which entry the list stands at (-1: none).
+    show(shownText, index) {
+      current = index;
+      text.textContent = shownText;
+      options.forEach((o, i) => o.classList.toggle("current", i === index));
+    },
+  };
+}
+
 export async function createElement(plugin) {
   const bridge = plugin.audioNode;
   const description = await loadDescription();
@@ -195,6 +356,13 @@ export async function createElement(plugin) {
   };
   const redraws = [];
   const draw = () => redraws.forEach((redraw) => redraw());
+  const host = el("div", "strobe95-gui");
+  const root = host.attachShadow({ mode: "open" });
+  const face = el("div", "face");
+  face.tabIndex = -1;  // not a Tab stop, but where the keys go back to after a list
+  face.setAttribute("role", "group");  // so a screen reader names where the focus landed
+  face.setAttribute("aria-label", "STROBE-95");
+  const returnFocus = () => face.focus({ preventScroll: true });
 
   function set(updates, fromPreset = false) {
     if (!fromPreset && state.preset !== null && !state.edited) {
@@ -248,31 +416,65 @@ export async function createElement(plugin) {
     for (const text of [shownCaption, readout]) text.setAttribute("aria-hidden", "true");
     box.append(cap, shownCaption, readout);
 
+    // A drag and a wheel burst may overlap; the host hears one gesture around both.
+    let holders = 0;
+    const hold = () => { if (holders++ === 0) bridge.beginGesture(c.id); };
+    const letGo = () => { if (--holders === 0) bridge.endGesture(c.id); };
+    const fineStep = c.type === "int" ? 1 / Math.max(1, c.max - c.min) : kFineStep;
+
     let drag = null;
     cap.addEventListener("pointerdown", (e) => {
       if (drag || e.button !== 0) return;
-      drag = { pointerId: e.pointerId, y: e.clientY, p: toPosition(c, state.values[c.id]) };
+      const p = toPosition(c, state.values[c.id]);
+      drag = { pointerId: e.pointerId, y: e.clientY, p, fine: e.shiftKey, lastY: e.clientY };
       cap.setPointerCapture(e.pointerId);
-      bridge.beginGesture(c.id);
+      hold();
     });
     cap.addEventListener("pointermove", (e) => {
       if (drag?.pointerId !== e.pointerId) return;
-      set({ [c.id]: fromPosition(c, drag.p + (drag.y - e.clientY) / kDragPixelsFullRange) });
+      if (e.shiftKey !== drag.fine) {
+        // Shift pressed or let go mid-drag: the rate changes from the last position on,
+        // so the knob carries on from where it is instead of jumping.
+        drag = { ...drag, y: drag.lastY, p: toPosition(c, state.values[c.id]), fine: e.shiftKey };
+      }
+      drag.lastY = e.clientY;
+      const pixels = kDragPixelsFullRange * (drag.fine ? kFineDragFactor : 1);
+      set({ [c.id]: fromPosition(c, drag.p + (drag.y - e.clientY) / pixels) });
     });
     const endDrag = (e) => {
       if (drag?.pointerId !== e.pointerId) return;
       drag = null;
-      bridge.endGesture(c.id);
+      letGo();
     };
     // A capture lost without a pointer up (the browser took the pointer away) still ends
     // the gesture; otherwise the host would wait forever for its end.
     for (const type of ["pointerup", "pointercancel", "lostpointercapture"]) cap.addEventListener(type, endDrag);
     cap.addEventListener("dblclick", () => set({ [c.id]: c.default }));
+
+    // Wheel notches step like the arrow keys; a burst of them is one gesture.
+    const wheel = { rest: 0, timer: 0 };
+    cap.addEventListener("wheel", (e) => {
+      e.preventDefault();
+      const notches = e.wheelDeltaY
+        ? e.wheelDeltaY / kWheelNotch
+        : -e.deltaY / (e.deltaMode === WheelEvent.DOM_DELTA_LINE ? kWheelLinesPerNotch
+          : e.deltaMode === WheelEvent.DOM_DELTA_PAGE ? 1 : kWheelPixelsPerNotch);
+      wheel.rest += notches;
+      const whole = Math.trunc(wheel.rest);  // a touchpad's fractions add up to notches
+      wheel.rest -= whole;
+      const value = fromPosition(c, toPosition(c, state.values[c.id]) + whole * fineStep);
+      if (value === state.values[c.id]) return;  // at an end: no empty gesture for the host
+      if (wheel.timer) clearTimeout(wheel.timer);
+      else hold();
+      wheel.timer = setTimeout(() => { wheel.timer = 0; wheel.rest = 0; letGo(); }, kWheelQuietMs);
+      set({ [c.id]: value });
+      if (drag) drag = { ...drag, y: drag.lastY, p: toPosition(c, value) };  // the drag goes on from here
+    }, { passive: false });
     cap.addEventListener("keydown", (e) => {
       const direction = { ArrowUp: 1, ArrowRight: 1, ArrowDown: -1, ArrowLeft: -1 }[e.key];
       if (!direction) return;
       e.preventDefault();
-      const step = c.type === "int" ? 1 / Math.max(1, c.max - c.min) : e.shiftKey ? kCoarseStep : kFineStep;
+      const step = c.type === "int" ? fineStep : e.shiftKey ? kCoarseStep : kFineStep;
       const value = fromPosition(c, toPosition(c, state.values[c.id]) + direction * step);
       if (value !== state.values[c.id]) set({ [c.id]: value });
     });
@@ -293,12 +495,15 @@ export async function createElement(plugin) {
     shownCaption.setAttribute("aria-hidden", "true");
     box.append(shownCaption);
     if (c.choices.length > kChoiceListAbove) {
-      const list = el("select", "list");
-      list.setAttribute("aria-label", caption);
-      c.choices.forEach((name, i) => list.append(new Option(name, String(i))));
-      list.addEventListener("change", () => set({ [c.id]: Number(list.value) }));
-      redraws.push(() => { list.value = String(choiceIndex(c, state.values[c.id])); });
-      box.append(list);
+      const list = dropDown({
+        label: caption, names: c.choices, className: "list",
+        onChoose: (i) => set({ [c.id]: i }), onDone: returnFocus,
+      });
+      redraws.push(() => {
+        const i = choiceIndex(c, state.values[c.id]);
+        list.show(c.choices[i], i);
+      });
+      box.append(list.element);
       return box;
     }
     const group = el("div", "segments");
@@ -386,22 +591,21 @@ export async function createElement(plugin) {
     const row = el("div", "preset-row");
     const previous = button("step", "<", "Previous preset");
     const next = button("step", ">", "Next preset");
-    const list = el("select", "preset");
-    list.setAttribute("aria-label", "Preset");
-    const prompt = new Option(kPresetPrompt, "");
-    prompt.disabled = true;
-    list.append(prompt, ...presets.map((p) => new Option(p.name, p.name)));
-    list.addEventListener("change", () => choosePreset(list.value));
+    const list = dropDown({
+      label: "Preset", names: presets.map((p) => p.name), className: "preset",
+      onChoose: (i) => choosePreset(presets[i].name), onDone: returnFocus,
+    });
     previous.addEventListener("click", () => stepPreset(-1));
     next.addEventListener("click", () => stepPreset(1));
     redraws.push(() => {
-      const known = presets.some((p) => p.name === state.preset);
-      const showsPreset = known && !state.edited;
-      if (state.preset === null) prompt.textContent = kPresetPrompt;
-      else prompt.textContent = known || state.edited ? `${state.preset} (edited)` : state.preset;
-      list.value = showsPreset ? state.preset : "";
+      const at = presets.findIndex((p) => p.name === state.preset);
+      // The list stands at the chosen preset while it is unedited; otherwise the box
+      // reads as the prompt would, so the user sees, say, "Acid Line (edited)".
+      if (at >= 0 && !state.edited) list.show(state.preset, at);
+      else if (state.preset === null) list.show(kPresetPrompt, -1);
+      else list.show(at >= 0 || state.edited ? `${state.preset} (edited)` : state.preset, -1);
     });
-    row.append(previous, list, next);
+    row.append(previous, list.element, next);
     display.append(el("div", "caption", "Preset"), row);
     box.append(el("div", "badge", "STROBE-95"), el("div", "tag", "Rave Synthesizer"), el("div", "stripes"), display);
     return box;
@@ -484,7 +688,7 @@ export async function createElement(plugin) {
     const onKeyDown = (e) => {
       if (e.repeat || e.metaKey || e.ctrlKey || e.altKey) return;
       const origin = e.composedPath()[0];
-      if (origin instanceof Element && origin.matches("input, select, textarea")) return;
+      if (origin instanceof Element && origin.matches("input, select, textarea, [role=combobox]")) return;
       const letter = e.key?.length === 1 ? e.key.toLowerCase() : "";
       if (letter === "z" || letter === "x") {
         state.base = Math.min(kHighestBase, Math.max(kLowestBase, state.base + (letter === "z" ? -kOctave : kOctave)));
@@ -514,12 +718,9 @@ export async function createElement(plugin) {
     return [hint, box];
   }
 
-  const host = el("div", "strobe95-gui");
-  const root = host.attachShadow({ mode: "open" });
   const style = el("style");
   style.textContent = kStyleSheet;
-  const face = el("div", "face");
-  face.append(head());
+  face.append(...screws(), head());
   for (const band of description.faceplate) {
     const row = el("div", "band");
     row.style.gridTemplateColumns = band.columns;
@@ -547,12 +748,9 @@ const kStyleSheet = `
 :host { display: block; }
 * { box-sizing: border-box; }
 .face {
-  max-width: 980px; margin: 0 auto; padding: 12px 16px 14px; border-radius: 16px;
+  position: relative; max-width: 980px; margin: 0 auto; padding: 17px 20px 18px; border-radius: 16px;
   color: #0d2f86; user-select: none; -webkit-user-select: none;
-  --screw: radial-gradient(circle, #d9d4cc 0 2px, #6b625a 2.5px 4px, rgba(60, 20, 0, 0.5) 4.5px, transparent 5.5px);
   background:
-    var(--screw) left 7px top 7px / 12px 12px no-repeat, var(--screw) right 7px top 7px / 12px 12px no-repeat,
-    var(--screw) left 7px bottom 7px / 12px 12px no-repeat, var(--screw) right 7px bottom 7px / 12px 12px no-repeat,
     repeating-linear-gradient(90deg, rgba(255, 230, 196, 0.07) 0 1px, transparent 1px 5px),
     linear-gradient(180deg, #f2a04e 0%, #e57c1a 22%, #e57c1a 70%, #c96206 100%);
   box-shadow: inset 0 2px 0 rgba(255, 230, 196, 0.55), inset 0 -3px 0 rgba(80, 30, 0, 0.35),
@@ -562,10 +760,22 @@ const kStyleSheet = `
   font-family: "Press Start 2P", monospace; font-size: 8px; text-transform: uppercase;
   line-height: 1.2;
 }
-button, select { font-family: "VT323", monospace; }
+button, .drop-down { font-family: "VT323", monospace; }
 :focus-visible { outline: 2px solid #1f5fe0; outline-offset: 2px; }
+.face:focus { outline: none; }
+/* A screw's centre sits 10 px in from both edges: inside the rounded corner, and the
+   margin is wide enough that no panel or frame reaches it. */
+.screw {
+  position: absolute; width: 10px; height: 10px; border-radius: 50%; pointer-events: none;
+  background: radial-gradient(circle, #d9d4cc 0 1.6px, #6b625a 2px 3.4px, #4a2a0c 3.8px);
+  box-shadow: 0 1px 1px rgba(60, 20, 0, 0.5);
+}
+.screw.top-left { left: 5px; top: 5px; }
+.screw.top-right { right: 5px; top: 5px; }
+.screw.bottom-left { left: 5px; bottom: 5px; }
+.screw.bottom-right { right: 5px; bottom: 5px; }
 
-.head { display: flex; align-items: center; gap: 14px; margin-bottom: 12px; }
+.head { display: flex; align-items: center; gap: 14px; margin-bottom: 11px; }
 .badge {
   font-family: "Orbitron", sans-serif; font-weight: 900; font-style: italic; font-size: 22px;
   letter-spacing: 1px; color: #ffe6c4; background: #0d2f86; padding: 8px 14px 7px;
@@ -583,13 +793,12 @@ button, select { font-family: "VT323", monospace; }
 }
 .display .caption { text-shadow: 0 0 6px rgba(159, 212, 255, 0.7); margin-bottom: 5px; }
 .preset-row { display: flex; gap: 6px; align-items: center; }
-.display select, .display .step {
-  font-size: 21px; color: #9fd4ff; background: #0b2463; border: 1px solid #1f5fe0;
+.display .drop-box, .display .step {
+  font-size: 21px; line-height: 22px; color: #9fd4ff; background: #0b2463; border: 1px solid #1f5fe0;
   border-radius: 4px; text-shadow: 0 0 6px rgba(159, 212, 255, 0.8);
 }
-.display select { width: 230px; padding: 0 4px; }
+.display .drop-box { width: 230px; padding: 0 4px; }
 .display .step { width: 28px; padding: 0; cursor: pointer; }
-.display option { background: #071a4a; }
 
 .band { display: grid; column-gap: 24px; margin-bottom: 22px; }
 .cell {
@@ -645,11 +854,34 @@ button, select { font-family: "VT323", monospace; }
 
 .choices { display: flex; flex-direction: column; gap: 5px; align-self: flex-start; padding-left: 4px; }
 .choice .caption { margin-bottom: 4px; }
-.list {
-  font-size: 17px; color: #9fd4ff; background: #071a4a; border: 1px solid #0d2f86;
-  border-radius: 3px; padding: 0 2px; max-width: 98px;
+.list { font-size: 17px; }
+.list .drop-box {
+  color: #9fd4ff; background: #071a4a; border: 1px solid #0d2f86; border-radius: 3px;
+  padding: 0 3px 0 4px; width: min(98px, calc(var(--chars) * 1ch + 25px)); line-height: 19px;
 }
-.list option { background: #071a4a; }
+
+.drop-down { position: relative; }
+.drop-box { display: flex; align-items: center; gap: 4px; cursor: pointer; white-space: nowrap; }
+.drop-text { flex: 1; min-width: 0; overflow: hidden; text-overflow: ellipsis; }
+.drop-box::after {
+  content: ""; flex: none; margin-top: 3px; border: 5px solid transparent; border-top: 6px solid currentColor;
+}
+.drop-list {
+  display: none; position: absolute; left: 0; top: calc(100% + 2px); z-index: 10; min-width: 100%;
+  padding: 2px 0; background: #071a4a; border: 1px solid #1f5fe0; border-radius: 4px;
+  box-shadow: 0 6px 16px rgba(0, 0, 0, 0.7);
+}
+.drop-down.open .drop-list { display: block; }
+.drop-list.above { top: auto; bottom: calc(100% + 2px); }
+.option {
+  padding: 0 10px 0 14px; white-space: nowrap; cursor: pointer; color: #9fd4ff;
+  line-height: 1.05; position: relative;
+}
+.option.current { color: #ffe6c4; }
+.option.current::before { content: ""; position: absolute; left: 5px; top: 50%; margin-top: -3px;
+  border: 3px solid transparent; border-left: 5px solid #f2a04e; }
+.option.active { color: #071a4a; background: #9fd4ff; }
+.option.active.current::before { border-left-color: #071a4a; }
 .segments { display: flex; }
 .segment {
   font-size: 16px; line-height: 16px; padding: 2px 6px; color: #0d2f86; background: #ffe6c4;

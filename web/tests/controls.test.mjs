@@ -136,7 +136,7 @@ test("a click on a segment, a switch or a list entry is one begin, value, end tr
   assert.deepEqual(await face.take(), [...triple("acid_filter", 1), ...triple("acid_filter", 0)]);
   assert.equal(await page.getByRole("switch", { name: "Keys" }).getAttribute("aria-checked"), "true");
 
-  await page.getByRole("combobox", { name: "Sample" }).selectOption({ label: "Vox Ah" });
+  await face.choose("Sample", "Vox Ah");
   assert.deepEqual(await face.take(), triple("sample", 4));
   await face.close();
 });
@@ -201,8 +201,9 @@ test("the plugin's pushes redraw without echoing, and unknown ids are ignored", 
   assert.equal(await face.readout("Detune").textContent(), "30%");    // missing: kept
   assert.equal(await face.page.getByRole("switch", { name: "Mono" }).getAttribute("aria-checked"), "true");
   assert.equal(await face.page.getByRole("radio", { name: "1/16T" }).getAttribute("aria-checked"), "true");
-  assert.equal(await face.page.getByRole("combobox", { name: "Sample" }).inputValue(), "7");
-  assert.equal(await face.page.getByRole("combobox", { name: "Preset" }).locator("option:checked").textContent(), "Acid Line (edited)");
+  assert.equal(await face.shown("Sample"), "Sub Drop");
+  assert.equal(await face.standsAt("Sample"), "Sub Drop");
+  assert.equal(await face.shown("Preset"), "Acid Line (edited)");
   // The push reported the sound as edited already, so the next edit does not report it again.
   await face.page.getByRole("switch", { name: "Mono" }).click();
   assert.deepEqual(await face.take(), triple("mono", 0));
@@ -213,8 +214,83 @@ test("the plugin's values at start-up are where the controls start", async () =>
   const face = await openFaceplate(env, { values: { cutoff: 5000, arp_octaves: 2, arp_mode: 5, arp_on: 1 } });
   assert.equal(await face.readout("Cutoff").textContent(), "5.0 kHz");
   assert.equal(await face.readout("Octaves").textContent(), "2");
-  assert.equal(await face.page.getByRole("combobox", { name: "Mode" }).inputValue(), "5");
+  assert.equal(await face.shown("Mode"), "Pedal");
   assert.equal(await face.page.getByRole("switch", { name: "Arp" }).getAttribute("aria-checked"), "true");
   assert.equal(await face.readout("Sustain").textContent(), `${defaults.sustain * 100}%`);
+  await face.close();
+});
+
+test("wheel notches step a knob by its fine step, one gesture around each burst", async () => {
+  // [knob, id, start value, notches (up is positive), value after the burst]
+  const cases = [
+    ["Drive", "drive", 0, 3, 0.06],                            // 2 % of the travel per notch
+    ["Octaves", "arp_octaves", 1, 2, 3],                       // one whole number per notch
+    ["Cutoff", "cutoff", 1800, -1, 1800 / Math.pow(400, 0.02)],  // 2 % of the log travel
+    ["Sustain", "sustain", 0.99, 4, 1],                        // stops at the end
+  ];
+  for (const [label, id, start, notches, end] of cases) {
+    const face = await openFaceplate(env, { values: { [id]: start } });
+    const [x, y] = await face.center(face.slider(label));
+    await face.page.mouse.move(x, y);
+    for (let i = 0; i < Math.abs(notches); i++) await face.page.mouse.wheel(0, notches > 0 ? -100 : 100);
+    // The gesture ends once the wheel has been still for a moment.
+    await face.page.waitForFunction((cid) => window.__calls.some(([n, i, b]) => n === "strobeGesture" && i === cid && b === false), id);
+    const calls = await face.take();
+    assert.deepEqual(calls[0], ["strobeGesture", id, true], label);
+    assert.deepEqual(calls.at(-1), ["strobeGesture", id, false], label);
+    assert.equal(calls.filter(([name]) => name === "strobeGesture").length, 2, label);
+    const sent = valuesOf(calls, id);
+    assert.ok(sent.length >= 1 && sent.length <= Math.abs(notches), `${label}: ${sent}`);
+    assert.ok(Math.abs(sent.at(-1) - end) < 1e-9, `${label}: ${sent.at(-1)} against ${end}`);
+    await face.close();
+  }
+});
+
+test("Shift makes a drag ten times finer, and pressing or letting go of it mid-drag does not jump", async () => {
+  const face = await openFaceplate(env);
+  const { page } = face;
+  const [x, y] = await face.center(face.slider("Drive"));
+  await page.keyboard.down("Shift");
+  await page.mouse.move(x, y);
+  await page.mouse.down();
+  await page.mouse.move(x, y - 80, { steps: 4 });  // 80 of 1600 px: 5 %
+  let sent = valuesOf(await face.take(), "drive");
+  assert.ok(Math.abs(sent.at(-1) - 0.05) < 1e-9, String(sent));
+  await page.keyboard.up("Shift");
+  await page.mouse.move(x, y - 96, { steps: 2 });  // plain again: 16 of 160 px add 10 %
+  await page.mouse.up();
+  const calls = await face.take();
+  sent = valuesOf(calls, "drive");
+  assert.ok(sent.every((v) => v >= 0.05 - 1e-9), `no jump back: ${sent}`);
+  assert.ok(Math.abs(sent.at(-1) - 0.15) < 1e-9, String(sent));
+  assert.deepEqual(calls.at(-1), ["strobeGesture", "drive", false]);
+  await face.close();
+});
+
+test("a wheel turn during a drag belongs to the drag's gesture", async () => {
+  const face = await openFaceplate(env);
+  const { page } = face;
+  const [x, y] = await face.center(face.slider("Chorus"));
+  await page.mouse.move(x, y);
+  await page.mouse.down();
+  await page.mouse.move(x, y - 16);
+  await page.mouse.wheel(0, -100);
+  await page.mouse.move(x, y - 24);  // the drag carries on from where the notch left it
+  await page.mouse.up();
+  await page.waitForTimeout(600);  // longer than a wheel burst lasts
+  const calls = await face.take();
+  assert.deepEqual(calls.filter(([name]) => name === "strobeGesture"),
+    [["strobeGesture", "chorus", true], ["strobeGesture", "chorus", false]]);
+  assert.ok(Math.abs(valuesOf(calls, "chorus").at(-1) - 0.17) < 1e-9, String(valuesOf(calls, "chorus")));
+  await face.close();
+});
+
+test("a wheel turned against the end of a knob's travel sends nothing", async () => {
+  const face = await openFaceplate(env);
+  const [x, y] = await face.center(face.slider("Pulse"));  // at its minimum
+  await face.page.mouse.move(x, y);
+  await face.page.mouse.wheel(0, 100);
+  await face.page.waitForTimeout(600);  // longer than a wheel burst lasts
+  assert.deepEqual(await face.take(), []);
   await face.close();
 });

@@ -54,7 +54,10 @@ export async function openFaceplate(env, { values = {}, preset = "", edited = fa
   await page.addInitScript(standIn, { state: { values: { ...defaults, ...values }, preset, edited }, init });
   if (beforeLoad) await beforeLoad(page);
   await page.goto(env.server.origin + at);
-  if (waitForRefresh) await page.waitForFunction(() => typeof window.strobeRefresh === "function");
+  if (waitForRefresh) {
+    await page.waitForFunction(() => typeof window.strobeRefresh === "function");
+    await page.addScriptTag({ path: path.join(webDir, "tests", "probes.js") });
+  }
   const face = {
     page, errors, outside, missing,
     close: () => context.close(),
@@ -69,6 +72,18 @@ export async function openFaceplate(env, { values = {}, preset = "", edited = fa
     readout: (name) => page.locator(".knob", { has: page.getByRole("slider", { name, exact: true }) }).locator(".readout"),
     key: (name) => page.getByRole("button", { name: `Play ${name}`, exact: true }),
     hint: () => page.locator(".hint").textContent(),
+    // One of the measurements in probes.js, taken in the page.
+    probe: (name, ...args) => page.evaluate(([n, a]) => window.strobeProbes[n](...a), [name, args]),
+    list: (name) => page.getByRole("combobox", { name, exact: true }),
+    // What a closed list reads, and the entry its open list would stand at ("" for none).
+    shown: (name) => page.getByRole("combobox", { name, exact: true }).textContent(),
+    standsAt: (name) => page.getByRole("combobox", { name, exact: true }).evaluate((box) =>
+      box.getRootNode().getElementById(box.getAttribute("aria-controls")).querySelector(".current")?.textContent ?? ""),
+    // Picks an entry the way a mouse user does: open the list, click the entry.
+    async choose(name, entry) {
+      await page.getByRole("combobox", { name, exact: true }).click();
+      await page.getByRole("listbox", { name, exact: true }).getByRole("option", { name: entry, exact: true }).click();
+    },
     async center(locator) {
       const box = await locator.boundingBox();
       return [box.x + box.width / 2, box.y + box.height / 2];

@@ -39,7 +39,7 @@ test("start-up reads the plugin twice and requests nothing outside the served fi
   assert.deepEqual(families, ["Orbitron", "Press Start 2P", "VT323"]);
   // Play and turn a little, then check that every request stayed on the served origin.
   await face.page.keyboard.press("a");
-  await face.page.getByRole("combobox", { name: "Preset" }).selectOption("Vox Pad");
+  await face.choose("Preset", "Vox Pad");
   assert.deepEqual(face.outside, []);
   assert.deepEqual(face.missing, []);
   assert.deepEqual(face.errors, []);
@@ -55,7 +55,7 @@ test("without an answer from the plugin every control starts at its default", as
     const face = await openFaceplate(env, { init, values: { cutoff: 40 } });
     assert.equal(await face.readout("Cutoff").textContent(), "1.8 kHz", init);
     assert.equal(await face.readout("Attack").textContent(), "5 ms");
-    assert.equal(await face.page.getByRole("combobox", { name: "Preset" }).locator("option:checked").textContent(), "Choose a sound...");
+    assert.equal(await face.shown("Preset"), "Choose a sound...");
     assert.deepEqual(face.errors, []);
     await face.close();
   }
@@ -100,6 +100,11 @@ test("inside another page the module asks for a web font sheet and plays only wh
   await face.page.getByRole("radio", { name: "Even" }).click();
   const records = (await face.calls()).filter(([name]) => name === "setParameterValues").map(([, r]) => r);
   assert.deepEqual(records, [{ arp_feel: { id: "arp_feel", value: 0, normalized: false } }]);
+  // A choice from a list leaves the faceplate focused, so the letters play on.
+  await face.choose("Time", "1/4");
+  await face.page.keyboard.press("d");
+  const played = (await face.calls()).filter(([name]) => name === "scheduleEvents").map(([, e]) => e.data.bytes);
+  assert.deepEqual(played.slice(-2), [[144, 52, 100], [128, 52, 0]]);
   await face.close();
 });
 
@@ -111,9 +116,22 @@ test("screenshots of the default faceplate and of a preset", async () => {
   const height = await face.page.evaluate(() => document.documentElement.scrollHeight);
   assert.ok(height <= 850, `page height ${height}`);
   await face.page.screenshot({ path: path.join(artefacts, "faceplate-default.png") });
-  await face.page.getByRole("combobox", { name: "Preset" }).selectOption("Acid Line");
+  await face.choose("Preset", "Acid Line");
   await face.page.keyboard.down("a");
   await face.page.keyboard.down("g");
   await face.page.screenshot({ path: path.join(artefacts, "faceplate-acid-line.png") });
+  await face.close();
+});
+
+test("the screws sit in the margin, inside the rounded corners and clear of every panel", async () => {
+  const face = await openFaceplate(env);
+  await face.page.evaluate(() => document.fonts.ready);
+  const screws = await face.probe("screws");
+  assert.equal(screws.length, 4);
+  for (const screw of screws) {
+    assert.deepEqual(screw.touches, [], screw.corner);
+    assert.ok(screw.clearance >= 2, `${screw.corner}: ${screw.clearance} px`);
+    assert.ok(screw.inside, screw.corner);
+  }
   await face.close();
 });

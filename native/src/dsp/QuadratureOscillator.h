@@ -1,13 +1,18 @@
 #pragma once
 // Sine oscillators from two coupled integrators. They need no table and no phase, stay
-// stable when their coefficient changes every sample, and are started by a unit impulse.
+// bounded when their coefficient changes every sample, and are started by a unit impulse.
 // Each lane is one oscillator: the voice runs its PWM LFO and its sub side by side.
+#include <cmath>
+
 #include "Lanes.h"
 
 namespace strobe95::voice {
 
 class QuadratureOscillators {
  public:
+  // The kick starts a unit sine; a long glide swells it by a quarter at most.
+  static constexpr float kMaxAmplitude = 1.5f;
+
   void clear() {
     x_ = lanes::Float4{};
     y_ = lanes::Float4{};
@@ -18,6 +23,21 @@ class QuadratureOscillators {
   lanes::Float4 next(lanes::Float4 coefficient, float kick) {
     x_ = lanes::flushDenormal(x_ - coefficient * y_);
     y_ = lanes::flushDenormal(y_ + coefficient * x_ + kick);
+    // x² + y² − c·x·y is constant while the coefficient is, and the sine's peak is its
+    // root over √(1 − c²/4). Every sudden change of coefficient moves the peak by a factor
+    // that depends on the phase, and over many note changes it drifts without bound; it is
+    // held at kMaxAmplitude, which a steady or gliding tone never reaches.
+    const lanes::Float4 energy = x_ * x_ + y_ * y_ - coefficient * x_ * y_;
+    const lanes::Float4 ceiling =
+        lanes::splat(kMaxAmplitude * kMaxAmplitude) * (lanes::splat(1.0f) - lanes::splat(0.25f) * coefficient * coefficient);
+    const lanes::Int4 over = energy > ceiling;
+    for (int lane = 0; lane < 4; ++lane) {
+      if (over[lane]) {
+        const float scale = std::sqrt(ceiling[lane] / energy[lane]);
+        x_[lane] *= scale;
+        y_[lane] *= scale;
+      }
+    }
     return y_;
   }
 

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# Runs the X11 editor host on its own virtual display.
+# Runs an X11 editor test program, with its arguments, on its own virtual display, large
+# enough for the editor at twice its size.
 set -euo pipefail
-host=$1 screenshot=$2
 # Software rendering: a virtual display has no GPU for WebKit to share buffers with.
 export WEBKIT_DISABLE_DMABUF_RENDERER=1 LIBGL_ALWAYS_SOFTWARE=1
-exec xvfb-run -a -s "-screen 0 1280x1024x24 -nolisten tcp" "$host" "$screenshot"
+exec xvfb-run -a -s "-screen 0 2048x1792x24 -nolisten tcp" "$@"

@@ -13,6 +13,13 @@ constexpr std::array<const char*, 8> kLibraries = {
     "libgdk-3.so.0",          "libgio-2.0.so.0",               "libgobject-2.0.so.0", "libglib-2.0.so.0"};
 constexpr const char* kX11Library = "libX11.so.6";
 
+// GTK 2 and GTK 4 as a host may have loaded them, linked or opened, in any scope.
+constexpr std::array<const char*, 3> kOtherGtkLibraries = {"libgtk-x11-2.0.so.0", "libgdk-x11-2.0.so.0",
+                                                           "libgtk-4.so.1"};
+// The symbol GTK 3 looks for before it aborts: only GTK 2 has it. It also finds a GTK 2
+// that a host carries under another file name or linked into itself.
+constexpr const char* kGtk2Symbol = "gtk_progress_get_type";
+
 void* find(const std::array<void*, kLibraries.size() + 1>& handles, const char* name) {
   for (void* handle : handles) {
     if (void* symbol = dlsym(handle, name)) return symbol;
@@ -22,6 +29,7 @@ void* find(const std::array<void*, kLibraries.size() + 1>& handles, const char* 
 
 // Opened once and never closed: GTK cannot be unloaded from a running process.
 Library* open() {
+  if (otherGtkLoaded()) return nullptr;
   std::array<void*, kLibraries.size() + 1> handles{};
   for (std::size_t i = 0; i < kLibraries.size(); ++i) {
     handles[i] = dlopen(kLibraries[i], RTLD_NOW | RTLD_GLOBAL);
@@ -46,6 +54,17 @@ Library* open() {
 }
 
 }  // namespace
+
+bool otherGtkLoaded() {
+  for (const char* name : kOtherGtkLibraries) {
+    // RTLD_NOLOAD only finds a library already in the process; it loads nothing.
+    if (void* handle = dlopen(name, RTLD_LAZY | RTLD_NOLOAD)) {
+      dlclose(handle);  // drops only the reference just taken
+      return true;
+    }
+  }
+  return dlsym(RTLD_DEFAULT, kGtk2Symbol) != nullptr;
+}
 
 const Library* library() {
   static const Library* opened = open();

@@ -18,7 +18,10 @@ struct Library {
   X(gtk_container_add) X(gtk_widget_realize) X(gtk_widget_get_window) X(gtk_widget_show_all)    \
   X(gtk_widget_hide) X(gtk_widget_destroy) X(gtk_widget_set_size_request)                        \
   X(gdk_x11_window_get_xid) X(gdk_x11_display_get_xdisplay) X(gdk_display_get_default)           \
-  X(XReparentWindow) X(XGetWindowAttributes) X(XFlush)                                           \
+  X(gdk_x11_display_error_trap_push) X(gdk_x11_display_error_trap_pop)                           \
+  X(gdk_x11_display_error_trap_pop_ignored)                                                      \
+  X(XReparentWindow) X(XGetWindowAttributes) X(XSelectInput)                                      \
+  X(gdk_window_add_filter) X(gdk_window_remove_filter)                                           \
   X(soup_message_headers_new) X(soup_message_headers_append)                                    \
   X(webkit_web_context_new) X(webkit_web_context_register_uri_scheme)                           \
   X(webkit_web_context_get_security_manager) X(webkit_security_manager_register_uri_scheme_as_secure) \
@@ -26,6 +29,7 @@ struct Library {
   X(webkit_user_content_manager_new) X(webkit_user_content_manager_register_script_message_handler) \
   X(webkit_user_content_manager_add_script) X(webkit_user_script_new) X(webkit_user_script_unref) \
   X(webkit_web_view_get_type) X(webkit_web_view_get_settings) X(webkit_web_view_load_uri)       \
+  X(webkit_web_view_set_zoom_level)                                                              \
   X(webkit_settings_set_enable_developer_extras) X(webkit_web_view_evaluate_javascript)         \
   X(webkit_web_view_evaluate_javascript_finish) X(jsc_value_to_json) X(jsc_value_to_string)     \
   X(webkit_javascript_result_get_js_value) X(webkit_uri_scheme_request_get_uri)                 \
@@ -41,7 +45,13 @@ struct Library {
 };
 
 // The process's one copy, opened and GTK initialised on first use; null when a library
-// or a function is missing or GTK finds no X display. Main thread only.
+// or a function is missing, GTK finds no X display, or another GTK already lives in the
+// process. Main thread only.
 const Library* library();
+
+// Whether the process already carries a GTK of another major version (2 or 4), which
+// cannot share a process with WebKitGTK's GTK 3: GTK 3 aborts the whole process when it
+// finds GTK 2's symbols, and either pair clashes on their type names. Touches no GTK.
+bool otherGtkLoaded();
 
 }  // namespace strobe95::gtk

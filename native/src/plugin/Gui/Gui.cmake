@@ -86,6 +86,7 @@ else()
   target_link_libraries(strobe95_gui_gtk PRIVATE strobe95_clap_headers strobe95_warnings)
   set_target_properties(strobe95_gui_gtk PROPERTIES
     POSITION_INDEPENDENT_CODE ON CXX_VISIBILITY_PRESET hidden VISIBILITY_INLINES_HIDDEN ON)
-  target_sources(strobe95_core PRIVATE $<TARGET_OBJECTS:strobe95_gui_gtk>)
+  target_sources(strobe95_core PRIVATE $<TARGET_OBJECTS:strobe95_gui_gtk>
+    "${gui_dir}/EditorChannel.cpp" "${gui_dir}/RemoteWebView.cpp")
   target_link_libraries(strobe95_core PUBLIC ${CMAKE_DL_LIBS})
 endif()

@@ -13,18 +13,21 @@ namespace {
 
 Plugin& self(const clap_plugin* plugin) { return Plugin::from(plugin); }
 
-bool guiIsApiSupported(const clap_plugin*, const char* api, bool isFloating) {
-  return isGuiApiSupported(api, isFloating);
-}
+// An API is offered only where the process can hold the web view; a host told no shows
+// its own controls instead of an editor that would take it down.
+bool offersApi(const char* api, bool isFloating) { return isGuiApiSupported(api, isFloating) && webViewFitsProcess(); }
+
+bool guiIsApiSupported(const clap_plugin*, const char* api, bool isFloating) { return offersApi(api, isFloating); }
 
 bool guiGetPreferredApi(const clap_plugin*, const char** api, bool* isFloating) {
+  if (!webViewFitsProcess()) return false;
   *api = kGuiWindowApi;
   *isFloating = false;
   return true;
 }
 
 bool guiCreate(const clap_plugin* p, const char* api, bool isFloating) {
-  if (!isGuiApiSupported(api, isFloating)) return false;
+  if (!offersApi(api, isFloating)) return false;
   Plugin& plugin = self(p);
   if (plugin.gui()) return true;
   try {

@@ -26,7 +26,9 @@ class MainThreadTimer {
   const clap_host_timer_support* timerSupport_ = nullptr;
   std::function<void()> tick_;
   clap_id id_ = CLAP_INVALID_ID;
+#ifdef _WIN32
   uintptr_t windowsTimer_ = 0;
+#endif
   bool running_ = false;
 };
 

@@ -8,9 +8,18 @@ void WebView::bind(std::string name, Binding binding) {
   bindings_.emplace_back(std::move(name), std::move(binding));
 }
 
-std::string WebView::bridgeScript(std::string_view postExpression) const {
-  nlohmann::json names = nlohmann::json::array();
+void WebView::forwardCalls(std::function<void(const std::string& message)> forward) {
+  forward_ = std::move(forward);
+}
+
+std::vector<std::string> WebView::bindingNames() const {
+  std::vector<std::string> names;
   for (const auto& binding : bindings_) names.push_back(binding.first);
+  return names;
+}
+
+std::string WebView::bridgeScript(std::string_view postExpression) const {
+  const nlohmann::json names = bindingNames();
   std::string script = R"((() => {
   const post = )";
   script += postExpression;
@@ -37,6 +46,10 @@ std::string WebView::bridgeScript(std::string_view postExpression) const {
 }
 
 void WebView::receive(std::string_view message) {
+  if (forward_) {
+    forward_(std::string(message));
+    return;
+  }
   const auto call = bridge::parseCall(message);
   if (!call) return;
   std::optional<nlohmann::ordered_json> reply;

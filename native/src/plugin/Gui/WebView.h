@@ -26,6 +26,10 @@ class WebView {
 
   // Bindings must be in place before `load`: the page calls them while it starts.
   void bind(std::string name, Binding binding);
+  // Hands every call the page posts, as its text, to `forward` instead of running it:
+  // for a web view that serves the bindings of another process. The bindings then only
+  // name the page's functions.
+  void forwardCalls(std::function<void(const std::string& message)> forward);
   // Installs the bindings in every document and opens the served root "/".
   virtual void load() = 0;
   // Runs script in the page without waiting; `done`, when given, gets the result later.
@@ -44,11 +48,17 @@ class WebView {
   std::string bridgeScript(std::string_view postExpression) const;
   // Handles one posted call: runs its binding and sends the reply back to the page.
   void receive(std::string_view message);
+  std::vector<std::string> bindingNames() const;
 
  private:
   std::vector<std::pair<std::string, Binding>> bindings_;
+  std::function<void(const std::string&)> forward_;
 };
 
+// Whether this process can hold the platform's web view at all, asked before any of the
+// engine's libraries is touched: an editor the process cannot hold must be refused, so
+// that the host falls back to its own controls rather than going down with it.
+bool webViewFitsProcess();
 // The platform's web view, or null when its engine is not installed or will not start.
 std::unique_ptr<WebView> openWebView();
 

@@ -5,6 +5,7 @@
 
 #include "GtkLibrary.h"
 #include "GuiSize.h"
+#include "RemoteWebView.h"
 #include "Resources.h"
 #include "WebView.h"
 
@@ -23,6 +24,25 @@ template <typename T>
 gpointer object(T* instance) {
   return static_cast<gpointer>(instance);
 }
+
+// Ignores the X errors of the calls made while it lives, for calls on our window while it
+// sits inside the host's, which the host may destroy at any time and ours with it. GDK's
+// own handler would end the process on them.
+class ForeignWindowTrap {
+ public:
+  explicit ForeignWindowTrap(const gtk::Library& gtk) : gtk_(gtk), display_(gtk.gdk_display_get_default()) {
+    if (display_) gtk_.gdk_x11_display_error_trap_push(display_);
+  }
+  ~ForeignWindowTrap() {
+    if (display_) gtk_.gdk_x11_display_error_trap_pop_ignored(display_);
+  }
+  ForeignWindowTrap(const ForeignWindowTrap&) = delete;
+  ForeignWindowTrap& operator=(const ForeignWindowTrap&) = delete;
+
+ private:
+  const gtk::Library& gtk_;
+  GdkDisplay* display_;
+};
 
 class GtkWebView final : public WebView {
  public:
@@ -55,12 +75,20 @@ class GtkWebView final : public WebView {
                            static_cast<int>(size.height));
     gtk_.gtk_container_add(reinterpret_cast<GtkContainer*>(window_), reinterpret_cast<GtkWidget*>(view_));
     gtk_.gtk_widget_realize(window_);
+    gtk_.g_signal_connect_data(object(window_), "destroy", G_CALLBACK(onWindowDestroyed), this, nullptr,
+                               GConnectFlags{});
+    gtk_.gdk_window_add_filter(nullptr, onXEvent, this);
     cancellable_ = gtk_.g_cancellable_new();
   }
 
   ~GtkWebView() override {
+    gtk_.gdk_window_remove_filter(nullptr, onXEvent, this);
     gtk_.g_cancellable_cancel(cancellable_);
-    gtk_.gtk_widget_destroy(window_);  // takes the view with it
+    {
+      // The host may have destroyed its window, and ours with it, before destroying the editor.
+      const ForeignWindowTrap trap(gtk_);
+      if (window_) gtk_.gtk_widget_destroy(window_);  // takes the view with it
+    }
     gtk_.g_object_unref(object(content_));
     gtk_.g_object_unref(object(context_));
     // Let the cancelled scripts and the torn-down view finish while our code is loaded.
@@ -79,33 +107,48 @@ class GtkWebView final : public WebView {
   }
 
   void evaluate(const std::string& script, ScriptResult done) override {
+    if (!view_) return;  // gone with the host's window: no page to ask
     auto* pending = done ? new ScriptResult(std::move(done)) : nullptr;
     gtk_.webkit_web_view_evaluate_javascript(view_, script.c_str(), static_cast<gssize>(script.size()), nullptr,
                                              nullptr, cancellable_, pending ? onScriptDone : nullptr, pending);
   }
 
+  // Every X call that names the host's window runs under a trap: a window the server does
+  // not know, or one gone meanwhile, fails the embedding instead of the host.
   bool embed(const clap_window& parent) override {
+    if (!window_) return false;
     GdkWindow* own = gtk_.gtk_widget_get_window(window_);
-    Display* display = gtk_.gdk_x11_display_get_xdisplay(gtk_.gdk_display_get_default());
+    GdkDisplay* gdkDisplay = gtk_.gdk_display_get_default();
+    Display* display = gdkDisplay ? gtk_.gdk_x11_display_get_xdisplay(gdkDisplay) : nullptr;
     if (!own || !display) return false;
     const auto parentWindow = static_cast<::Window>(parent.x11);
-    GuiSize size = guiSize();
+    gtk_.gdk_x11_display_error_trap_push(gdkDisplay);
     XWindowAttributes attributes{};
-    if (gtk_.XGetWindowAttributes(display, parentWindow, &attributes) && attributes.width > 0 &&
-        attributes.height > 0) {
-      size = {static_cast<uint32_t>(attributes.width), static_cast<uint32_t>(attributes.height)};
-    } else {
-      return false;  // no such window on this display
+    const bool found = gtk_.XGetWindowAttributes(display, parentWindow, &attributes) != 0;
+    if (gtk_.gdk_x11_display_error_trap_pop(gdkDisplay) != 0 || !found || attributes.width <= 0 ||
+        attributes.height <= 0) {
+      return false;
     }
-    gtk_.gtk_window_resize(reinterpret_cast<GtkWindow*>(window_), static_cast<int>(size.width),
-                           static_cast<int>(size.height));
+    gtk_.gtk_window_resize(reinterpret_cast<GtkWindow*>(window_), attributes.width, attributes.height);
+    gtk_.gdk_x11_display_error_trap_push(gdkDisplay);
     gtk_.XReparentWindow(display, gtk_.gdk_x11_window_get_xid(own), parentWindow, 0, 0);
-    gtk_.XFlush(display);
+    // The pop waits for the server's answer, so a parent gone since the look above shows here.
+    if (gtk_.gdk_x11_display_error_trap_pop(gdkDisplay) != 0) return false;
+    // Hosts may size their window after handing it over; ours follows it (see onXEvent).
+    parent_ = parentWindow;
+    gtk_.gdk_x11_display_error_trap_push(gdkDisplay);
+    gtk_.XSelectInput(display, parentWindow, StructureNotifyMask);
+    gtk_.gdk_x11_display_error_trap_pop_ignored(gdkDisplay);
+    // The page is laid out for the base size; at the host's scale the whole of it grows
+    // to fill the window the host made for that scale.
+    gtk_.webkit_web_view_set_zoom_level(view_, guiScale());
     embedded_ = true;
     return true;
   }
 
   void setVisible(bool visible) override {
+    if (!window_) return;
+    const ForeignWindowTrap trap(gtk_);  // mapping inside a host window that may be gone
     // Before it is embedded the pop-up would float over the desktop; keep it hidden.
     if (visible && embedded_) {
       gtk_.gtk_widget_show_all(window_);
@@ -118,6 +161,8 @@ class GtkWebView final : public WebView {
 
  private:
   void pumpEvents() {
+    // GDK follows our window as the host moves or destroys its own around it.
+    const ForeignWindowTrap trap(gtk_);
     for (int i = 0; i < kMaxIterationsPerPump && gtk_.g_main_context_iteration(nullptr, FALSE); ++i) {
     }
   }
@@ -180,6 +225,29 @@ class GtkWebView final : public WebView {
     return FALSE;  // responses: WebKit's own rules
   }
 
+  // The host destroyed its window with ours inside, and GTK the widgets with it: the
+  // editor stays, empty, until the host destroys it too.
+  static void onWindowDestroyed(GtkWidget*, gpointer data) {
+    auto* self = static_cast<GtkWebView*>(data);
+    self->window_ = nullptr;
+    self->view_ = nullptr;
+    self->embedded_ = false;
+    self->parent_ = 0;
+  }
+
+  // Every X event GDK reads passes here; the host's window is not GDK's, so its size
+  // changes would go unseen otherwise.
+  static GdkFilterReturn onXEvent(GdkXEvent* native, GdkEvent*, gpointer data) {
+    auto* self = static_cast<GtkWebView*>(data);
+    const auto* event = static_cast<const XEvent*>(native);
+    if (event->type == ConfigureNotify && self->parent_ != 0 && event->xconfigure.window == self->parent_ &&
+        self->window_ && event->xconfigure.width > 0 && event->xconfigure.height > 0) {
+      self->gtk_.gtk_window_resize(reinterpret_cast<GtkWindow*>(self->window_), event->xconfigure.width,
+                                   event->xconfigure.height);
+    }
+    return GDK_FILTER_CONTINUE;
+  }
+
   static GtkWidget* onCreateWindow(WebKitWebView*, WebKitNavigationAction*, gpointer) { return nullptr; }
 
   static gboolean onContextMenu(WebKitWebView*, WebKitContextMenu*, GdkEvent*, WebKitHitTestResult*, gpointer) {
@@ -215,15 +283,21 @@ class GtkWebView final : public WebView {
   const gtk::Library& gtk_;
   WebKitWebContext* context_ = nullptr;
   WebKitUserContentManager* content_ = nullptr;
-  WebKitWebView* view_ = nullptr;  // owned by window_
-  GtkWidget* window_ = nullptr;
+  WebKitWebView* view_ = nullptr;  // owned by window_; null once it is destroyed
+  GtkWidget* window_ = nullptr;    // null once destroyed, by us or with the host's window
   GCancellable* cancellable_ = nullptr;
   bool embedded_ = false;
+  ::Window parent_ = 0;  // the host's window we sit in, once embedded
 };
 
 }  // namespace
 
+// A host with a GTK of its own gets the faceplate from the editor helper when it is
+// installed, and no editor without it.
+bool webViewFitsProcess() { return !gtk::otherGtkLoaded() || !editorHelperPath().empty(); }
+
 std::unique_ptr<WebView> openWebView() {
+  if (gtk::otherGtkLoaded()) return openRemoteWebView();
   const gtk::Library* gtk = gtk::library();
   if (!gtk) return nullptr;
   return std::make_unique<GtkWebView>(*gtk);

@@ -287,6 +287,8 @@ class Win32WebView final : public WebView {
 
 }  // namespace
 
+bool webViewFitsProcess() { return true; }
+
 std::unique_ptr<WebView> openWebView() {
   auto view = std::make_unique<Win32WebView>();
   if (!view->start()) return nullptr;

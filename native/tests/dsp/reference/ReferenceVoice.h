@@ -214,6 +214,13 @@ class Voice final : public faust::dsp {
       const float c = 2.0f * std::sin(f * (0.5f * std::numbers::pi_v<float> / fs));
       subX_ = flush(subX_ - c * subY_);
       subY_ = flush(subY_ + c * subX_ + (fresh ? 1.0f : 0.0f));
+      // The sub's peak is held at 1.5 through abrupt key changes.
+      const float energy = subX_ * subX_ + subY_ * subY_ - c * subX_ * subY_;
+      const float ceiling = 1.5f * 1.5f * (1.0f - 0.25f * c * c);
+      if (energy > ceiling) {
+        subX_ *= std::sqrt(ceiling / energy);
+        subY_ *= std::sqrt(ceiling / energy);
+      }
       const float mono = smp + sub_ * subY_ + nz;
 
       const float pulseGain = fs * pwm_;
