@@ -18,6 +18,7 @@
 #include "DemoPhrase.h"
 #include "EventLists.h"
 #include "MidiFile.h"
+#include "TailEnd.h"
 #include "TestHost.h"
 
 namespace {
@@ -33,7 +34,8 @@ const char* const kUsage =
     "  --tempo BPM      tempo (default: the MIDI file's first tempo, else 120)\n"
     "  --rate HZ        sample rate (default 48000)\n"
     "  --float          32-bit float samples (default: 24-bit integer)\n"
-    "  --tail SECONDS   time rendered after the last event (default 2.5)\n"
+    "  --tail SECONDS   time rendered after the last event (default: until the output has stayed\n"
+    "                   below -90 dBFS for 100 ms, at most 30 s)\n"
     "  --panel PATH     the panel description (default: web/parameters.json of this source tree)\n"
     "  --list-presets   prints the presets' names, one a line, and stops\n"
     "  id=value         sets a parameter by its text id after the preset, e.g. cutoff=800\n";
@@ -48,7 +50,7 @@ struct Options {
   int rate = 48000;
   bool floatSamples = false;
   bool listPresets = false;
-  double tail = 2.5;
+  double tail = -1;  // below 0: until the output falls silent
   std::vector<std::pair<std::string, double>> overrides;
 };
 
@@ -204,15 +206,19 @@ RenderResult render(const Options& options, const MidiSong& song, const std::str
 
   const double tempo = options.tempo > 0 ? options.tempo : song.tempo.value_or(120.0);
   const double framesPerBeat = 60.0 / tempo * options.rate;
-  const auto total = static_cast<uint64_t>(std::ceil(song.lengthBeats * framesPerBeat + options.tail * options.rate));
+  const auto songEnd = static_cast<uint64_t>(std::ceil(song.lengthBeats * framesPerBeat));
+  const bool fixedTail = options.tail >= 0;
+  const uint64_t total = songEnd + static_cast<uint64_t>(std::ceil(std::max(options.tail, 0.0) * options.rate));
+  strobe95::tools::TailEnd tailEnd(options.rate);
   const clap_event_transport transport = transportWithTempo(tempo);
   WavWriter wav(options.output, options.rate, options.floatSamples);
 
   constexpr uint32_t kBlock = 256;
   RenderResult result;
   size_t next = 0;
-  for (uint64_t start = 0; start < total; start += kBlock) {
-    const auto frames = static_cast<uint32_t>(std::min<uint64_t>(kBlock, total - start));
+  bool ended = false;
+  for (uint64_t start = 0; !ended && (!fixedTail || start < total); start += kBlock) {
+    const auto frames = static_cast<uint32_t>(fixedTail ? std::min<uint64_t>(kBlock, total - start) : kBlock);
     AudioBlock out(frames);
     InputEvents in;
     for (; next < song.notes.size(); ++next) {
@@ -224,11 +230,18 @@ RenderResult render(const Options& options, const MidiSong& song, const std::str
     if (instance->process(instance.plugin(), out.process(&in, nullptr, &transport)) == CLAP_PROCESS_ERROR) {
       throw Failure{"the plugin reported a processing error"};
     }
+    uint32_t kept = frames;
     for (uint32_t i = 0; i < frames; ++i) {
-      result.peak = std::max({result.peak, std::fabs(out.channels[0][i]), std::fabs(out.channels[1][i])});
+      const float left = out.channels[0][i], right = out.channels[1][i];
+      result.peak = std::max({result.peak, std::fabs(left), std::fabs(right)});
+      if (!fixedTail && start + i >= songEnd && next == song.notes.size() && tailEnd.take(left, right)) {
+        kept = i + 1;
+        ended = true;
+        break;
+      }
     }
-    wav.write(out.channels[0], out.channels[1], frames);
-    result.frames += frames;
+    wav.write(out.channels[0], out.channels[1], kept);
+    result.frames += kept;
   }
   instance->stop_processing(instance.plugin());
   instance->deactivate(instance.plugin());

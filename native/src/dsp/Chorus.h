@@ -31,6 +31,9 @@ class Chorus {
     right_.clear();
   }
 
+  // Moves the sweep on without running the taps.
+  void skipFrames(uint64_t frames) { lfo_.skip(frames); }
+
   // Stores this frame's input and returns the two swept taps.
   StereoSample process(StereoSample input, uint32_t index) {
     const float sweep = lfo_.next();

@@ -19,6 +19,14 @@ class ChorusLfo {
     started_ = false;
   }
 
+  // Moves on as `frames` calls of next() would.
+  void skip(uint64_t frames) {
+    if (frames == 0) return;
+    if (!started_) --frames;
+    started_ = true;
+    phase_.skip(step_, frames);
+  }
+
   // A triangle between 0 and 1 that starts at 0 on the first sample after clear().
   float next() {
     if (started_) phase_.advance(step_);

@@ -7,6 +7,7 @@
 #include <cmath>
 
 #include "Denormal.h"
+#include "Lanes.h"
 
 namespace strobe95::voice {
 
@@ -61,6 +62,11 @@ struct DiodeLadderCoefficients {
   float inputScale = 1.0f;   // (1 + g²/(2·d1·d2))/(1 + Γ)
   float secondMix = 1.0f;    // 1 + g²/(4·d2·d3)
   float thirdMix = 1.0f;     // 1 + g²/(4·d3·(1 + g))
+  // Halved and doubled copies: scaling by two is exact, so a product with these rounds
+  // exactly as the plain product scaled afterwards, one step sooner on the recursion.
+  float halfInvOnePlusG = 0.5f;
+  float halfInvD3 = 0.5f;
+  float twoStage = 0.0f;
 
   // piOverRate: π / sample rate.
   static DiodeLadderCoefficients make(float cutoff, float piOverRate,
@@ -95,48 +101,56 @@ struct DiodeLadderCoefficients {
     c.inputScale = (1.0f + g2 / (2.0f * d1 * d2)) / (1.0f + gamma);
     c.secondMix = 1.0f + g2 / (4.0f * d2 * d3);
     c.thirdMix = 1.0f + g2 / (4.0f * d3 * onePlusG);
+    c.halfInvOnePlusG = 0.5f * c.invOnePlusG;
+    c.halfInvD3 = 0.5f * c.invD3;
+    c.twoStage = 2.0f * c.stage;
     return c;
   }
 };
 
-// One channel of the acid filter; the caller applies the resonance's output gain.
+// The acid filter of both channels: lane 0 the left, lane 1 the right. The caller applies
+// the resonance's output gain.
 class DiodeLadder {
  public:
-  void clear() { z1_ = z2_ = z3_ = z4_ = 0.0f; }
+  void clear() { z1_ = z2_ = z3_ = z4_ = lanes::Float4{}; }
 
-  float process(float x, const DiodeLadderCoefficients& k) {
+  lanes::Float4 process(lanes::Float4 x, const DiodeLadderCoefficients& k) {
+    using lanes::Float4;
     // A cubic soft clip that reaches its ceiling of 1 where 2·x reaches 1.
-    const float v = std::clamp(2.0f * x, -1.0f, 1.0f);
-    const float in = 1.5f * v * (1.0f - v * v * (1.0f / 3.0f));
+    const Float4 v = lanes::clamp(2.0f * x, lanes::splat(-1.0f), lanes::splat(1.0f));
+    const Float4 in = 1.5f * v * (1.0f - v * v * (1.0f / 3.0f));
 
-    // What each stage would output with no new input, from the outside in.
-    const float e4 = k.g * z4_ * k.invOnePlusG;
-    const float e3 = k.g * (z3_ + 0.5f * e4) * k.invD3;
-    const float e2 = k.g * (z2_ + 0.5f * e3) * k.invD2;
-    const float s = (z1_ + e2) * k.cubeOverD;
-    const float fb = k.feedback * (kLadderTapLast * z4_ + kLadderTapInner * e3 +
-                                   kLadderTapInner * e2 + kLadderTapFirst * s);
-    const float u = (in - fb) * k.inputScale;
+    // What each stage would output with no new input, from the outside in (halves of
+    // e4 and e3 are what the stages around them take).
+    const Float4 halfE4 = k.g * z4_ * k.halfInvOnePlusG;
+    const Float4 e3Core = k.g * (z3_ + halfE4);
+    const Float4 e3 = e3Core * k.invD3;
+    const Float4 halfE3 = e3Core * k.halfInvD3;
+    const Float4 e2 = k.g * (z2_ + halfE3) * k.invD2;
+    const Float4 s = (z1_ + e2) * k.cubeOverD;
+    const Float4 fb = k.feedback * (kLadderTapLast * z4_ + kLadderTapInner * e3 +
+                                    kLadderTapInner * e2 + kLadderTapFirst * s);
+    const Float4 u = (in - fb) * k.inputScale;
 
-    const float estimate = ((z1_ + e2) * k.g * 0.5f * k.invD1 + z2_ + 0.5f * e3) * k.invD2;
-    const float h1 = (u + estimate - z1_) * k.stage;
-    const float h2 =
-        (((z1_ + h1) * k.secondMix + (0.5f * e2 + 0.5f * e4 + z3_) * k.invD3) * 0.5f - z2_) *
+    const Float4 estimate = ((z1_ + e2) * k.g * 0.5f * k.invD1 + z2_ + halfE3) * k.invD2;
+    const Float4 h1 = (u + estimate - z1_) * k.stage;
+    const Float4 h2 =
+        (((z1_ + h1) * k.secondMix + (0.5f * e2 + halfE4 + z3_) * k.invD3) * 0.5f - z2_) *
         k.stage;
-    const float h3 =
-        (((z2_ + h2) * k.thirdMix + (z4_ + 0.5f * e3) * k.invOnePlusG) * 0.5f - z3_) * k.stage;
-    const float h4 = ((z3_ + h3) * 0.5f - z4_) * k.stage;
-    const float y = z4_ + h4;
+    const Float4 h3 =
+        (((z2_ + h2) * k.thirdMix + (z4_ + halfE3) * k.invOnePlusG) * 0.5f - z3_) * k.stage;
+    const Float4 toLast = (z3_ + h3) * 0.5f - z4_;
+    const Float4 y = z4_ + toLast * k.stage;
 
-    z1_ = flushDenormal(z1_ + 2.0f * h1);
-    z2_ = flushDenormal(z2_ + 2.0f * h2);
-    z3_ = flushDenormal(z3_ + 2.0f * h3);
-    z4_ = flushDenormal(z4_ + 2.0f * h4);
+    z1_ = lanes::flushDenormal(z1_ + 2.0f * h1);
+    z2_ = lanes::flushDenormal(z2_ + 2.0f * h2);
+    z3_ = lanes::flushDenormal(z3_ + 2.0f * h3);
+    z4_ = lanes::flushDenormal(z4_ + toLast * k.twoStage);
     return y;
   }
 
  private:
-  float z1_ = 0.0f, z2_ = 0.0f, z3_ = 0.0f, z4_ = 0.0f;
+  lanes::Float4 z1_{}, z2_{}, z3_{}, z4_{};
 };
 
 }  // namespace strobe95::voice

@@ -1,6 +1,8 @@
 #include "Effects.h"
 
 #include <algorithm>
+#include <bit>
+#include <cstring>
 
 #include "Denormal.h"
 
@@ -15,11 +17,30 @@ constexpr int kMaxSampleRate = 192000;
 constexpr float kChorusDryCut = 0.5f;
 constexpr float kChorusWetGain = 0.7f;
 
+// −120 dBFS: what is held below it may stop without a sound.
+constexpr float kSleepLevel = 1e-6f;
+// The plate's longest path once through: the diffusers and the longer tank half
+// (909 + 10439 frames), rounded up.
+constexpr int64_t kPlateTailFrames = 16384;
+
+bool silent(const float* x, int count) {
+  uint32_t bits = 0;
+  for (int i = 0; i < count; ++i) bits |= std::bit_cast<uint32_t>(x[i]) << 1;  // either zero
+  return bits == 0;
+}
+
+float peak(const float* x, int count) {
+  float p = 0.0f;
+  for (int i = 0; i < count; ++i) p = std::max(p, std::fabs(x[i]));
+  return p;
+}
+
 }  // namespace
 
 void Effects::instanceConstants(int sampleRate) {
   sampleRate_ = sampleRate;
   const auto fs = static_cast<float>(std::clamp(sampleRate, kMinSampleRate, kMaxSampleRate));
+  fs_ = fs;
   chorus_.setSampleRate(fs);
   delay_.setSampleRate(fs);
 }
@@ -37,6 +58,8 @@ void Effects::instanceResetUserInterface() {
 }
 
 void Effects::instanceClear() {
+  asleep_ = false;
+  quietFrames_ = 0;
   writeIndex_ = 0;
   chorus_.clear();
   delay_.clear();
@@ -73,15 +96,49 @@ Effects::BlockCoefficients Effects::blockCoefficients() const {
           controls_.reverbMix};
 }
 
+int64_t Effects::tailFrames() const {
+  const float delay = std::min(fx::kMaxDelaySamples, std::max(0.0f, controls_.delaySeconds * fs_));
+  return static_cast<int64_t>(delay) + 2 + kPlateTailFrames;
+}
+
 void Effects::compute(int count, float** inputs, float** outputs) {
   if (count < 1) return;
-  const BlockCoefficients c = blockCoefficients();
-  delay_.glideTo(controls_.delaySeconds);
   const float* inLeft = inputs[0];
   const float* inRight = inputs[1];
   float* outLeft = outputs[0];
   float* outRight = outputs[1];
+  const bool silentInput = silent(inLeft, count) && silent(inRight, count);
 
+  if (asleep_) {
+    if (silentInput && std::memcmp(&controls_, &sleptControls_, sizeof controls_) == 0) {
+      std::fill_n(outLeft, count, 0.0f);
+      std::fill_n(outRight, count, 0.0f);
+      chorus_.skipFrames(static_cast<uint64_t>(count));
+      return;
+    }
+    asleep_ = false;
+    quietFrames_ = 0;
+  }
+
+  if (!silentInput) {
+    run<false>(count, inLeft, inRight, outLeft, outRight);
+    quietFrames_ = 0;
+    return;
+  }
+  const float held = std::max({run<true>(count, inLeft, inRight, outLeft, outRight), peak(outLeft, count),
+                               peak(outRight, count)});
+  quietFrames_ = held > kSleepLevel ? 0 : quietFrames_ + count;
+  if (quietFrames_ >= tailFrames() && delay_.timeSettled()) {
+    asleep_ = true;
+    sleptControls_ = controls_;
+  }
+}
+
+template <bool kMeasure>
+float Effects::run(int count, const float* inLeft, const float* inRight, float* outLeft, float* outRight) {
+  const BlockCoefficients c = blockCoefficients();
+  delay_.glideTo(controls_.delaySeconds);
+  float held = 0.0f;
   for (int i = 0; i < count; ++i) {
     const fx::StereoSample driven{fx::drive(inLeft[i], c.drive), fx::drive(inRight[i], c.drive)};
     const fx::StereoSample chorus = chorus_.process(driven, writeIndex_);
@@ -99,7 +156,12 @@ void Effects::compute(int count, float** inputs, float** outputs) {
     outRight[i] = flushDenormal(c.delayMix * echo.right + c.dryGain * driven.right +
                                 c.chorusGain * chorus.right + c.reverbMix * plate.right);
     ++writeIndex_;
+    if constexpr (kMeasure) {
+      held = std::max({held, std::fabs(echo.left), std::fabs(echo.right), std::fabs(plate.left),
+                       std::fabs(plate.right), reverb_.lowpassPeak()});
+    }
   }
+  return held;
 }
 
 }  // namespace strobe95::gen

@@ -7,6 +7,7 @@
 #include <cmath>
 
 #include "Denormal.h"
+#include "Lanes.h"
 
 namespace strobe95::voice {
 
@@ -64,26 +65,27 @@ struct LatticeCoefficients {
   }
 };
 
+// One section on both channels at once: lane 0 the left, lane 1 the right.
 class LatticeSection {
  public:
   void clear() {
-    q1_ = 0.0f;
-    q2_ = 0.0f;
+    q1_ = lanes::Float4{};
+    q2_ = lanes::Float4{};
   }
 
-  float process(float x, const LatticeCoefficients& k) {
-    const float u = k.c2 * x - k.s2 * q2_;
-    const float t1 = k.c1 * u - k.s1 * q1_;
-    const float t2 = k.c1 * q1_ + k.s1 * u;
-    const float y = k.inputTap * x + k.stateTap * q2_ + k.secondTap * t2 + k.firstTap * t1;
-    q1_ = flushDenormal(t1);
-    q2_ = flushDenormal(t2);
+  lanes::Float4 process(lanes::Float4 x, const LatticeCoefficients& k) {
+    const lanes::Float4 u = k.c2 * x - k.s2 * q2_;
+    const lanes::Float4 t1 = k.c1 * u - k.s1 * q1_;
+    const lanes::Float4 t2 = k.c1 * q1_ + k.s1 * u;
+    const lanes::Float4 y = k.inputTap * x + k.stateTap * q2_ + k.secondTap * t2 + k.firstTap * t1;
+    q1_ = lanes::flushDenormal(t1);
+    q2_ = lanes::flushDenormal(t2);
     return y;
   }
 
  private:
-  float q1_ = 0.0f;
-  float q2_ = 0.0f;
+  lanes::Float4 q1_{};
+  lanes::Float4 q2_{};
 };
 
 struct LatticeLowpassCoefficients {
@@ -96,7 +98,7 @@ struct LatticeLowpassCoefficients {
   }
 };
 
-// One channel of the normal filter.
+// The normal filter of both channels: lane 0 the left, lane 1 the right.
 class LatticeLowpass {
  public:
   void clear() {
@@ -104,7 +106,7 @@ class LatticeLowpass {
     second_.clear();
   }
 
-  float process(float x, const LatticeLowpassCoefficients& k) {
+  lanes::Float4 process(lanes::Float4 x, const LatticeLowpassCoefficients& k) {
     return second_.process(first_.process(x, k.first), k.second);
   }
 

@@ -42,6 +42,17 @@ class PhaseAccumulator {
     return sum > kPhaseMask;
   }
 
+  // Where `steps` calls of advance(step) would leave the phase, at once: together the
+  // phase and the remainder are one 54-bit fixed-point number.
+  void skip(PhaseStep step, uint64_t steps) {
+    constexpr uint64_t kMask54 = (uint64_t{1} << 54) - 1u;
+    const uint64_t now = (uint64_t{phase_} << 24) | subPhase_;
+    const uint64_t increment = (uint64_t{static_cast<uint32_t>(step.whole) & kPhaseMask} << 24) | step.remainder;
+    const uint64_t later = (now + steps * increment) & kMask54;
+    phase_ = static_cast<uint32_t>(later >> 24);
+    subPhase_ = static_cast<uint32_t>(later) & kSubPhaseMask;
+  }
+
   uint32_t phase() const { return phase_; }
   // The phase as a fraction of the cycle, in [0, 1).
   float position() const { return static_cast<float>(phase_) * kInvPhaseScale; }

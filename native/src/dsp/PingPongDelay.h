@@ -45,6 +45,9 @@ class DelayTimeSmoother {
     target_ = seconds;
   }
 
+  // The time has arrived at its target exactly.
+  bool settled() const { return offset_ == 0.0f; }
+
   float next(float keep) {
     offset_ = flushDenormal(offset_ * keep);
     return target_ + offset_;
@@ -69,6 +72,8 @@ class PingPongDelay {
 
   // The delay time glides from wherever it is towards this one.
   void glideTo(float seconds) { time_.setTarget(seconds); }
+
+  bool timeSettled() const { return time_.settled(); }
 
   void clear() {
     time_.clear();

@@ -2,6 +2,8 @@
 // The plate: the summed signal is diffused by four allpasses, then circulates in a tank
 // of two cross-coupled halves, each an allpass, a delay, a damping lowpass, a second
 // allpass and a second delay. The line lengths are fixed sample counts at every rate.
+#include <algorithm>
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 
@@ -45,6 +47,9 @@ class PlateTankHalf {
     lowpass_ = 0.0f;
   }
 
+  // The damping lowpass's state: the tank's signal on its way between the two delays.
+  float lowpass() const { return lowpass_; }
+
   // Returns the end of the half: what the other half takes in.
   float process(float input, uint32_t index, const PlateSettings& settings) {
     line1_.write(index, allpass1_.process(input, index));
@@ -78,6 +83,9 @@ class PlateReverb {
     halfB_.clear();
     tankInput_ = {};
   }
+
+  // The larger of the two halves' lowpass states, in magnitude.
+  float lowpassPeak() const { return std::max(std::fabs(halfA_.lowpass()), std::fabs(halfB_.lowpass())); }
 
   // Returns the wet left and right: the two halves' inputs.
   StereoSample process(float input, uint32_t index, const PlateSettings& settings) {

@@ -1,6 +1,6 @@
 #pragma once
-// Two pulse oscillators a few cents apart whose widths one slow LFO sweeps in opposite
-// directions. Each pulse is the difference of a band-limited sawtooth and a delayed copy
+// Two pulse oscillators a few cents apart whose widths one slow LFO (run by the voice)
+// sweeps in opposite directions. Each pulse is the difference of a band-limited sawtooth and a delayed copy
 // of it; the delay, a fraction of the period, is the pulse width.
 #include <algorithm>
 #include <array>
@@ -8,7 +8,6 @@
 #include <cstdint>
 
 #include "PhaseAccumulator.h"
-#include "QuadratureOscillator.h"
 
 namespace strobe95::voice {
 
@@ -93,7 +92,6 @@ struct PulseTiming {
 class PulsePair {
  public:
   void clear() {
-    lfo_.clear();
     first_.clear();
     second_.clear();
     writeIndex_ = 0;
@@ -106,8 +104,8 @@ class PulsePair {
                          sampleRate);
   }
 
-  PulseOutput next(const PulseTiming& timing, bool fresh) {
-    const float sweep = lfo_.next(timing.lfoCoefficient, fresh ? 1.0f : 0.0f);
+  // sweep: the PWM LFO's output, −1..1.
+  PulseOutput next(float sweep, bool fresh) {
     PulseOutput out;
     out.first = first_.next(kPulseDutyCentre - kPulseDutyDepth * sweep, fresh, writeIndex_);
     out.second = second_.next(kPulseDutyCentre + kPulseDutyDepth * sweep, fresh, writeIndex_);
@@ -116,7 +114,6 @@ class PulsePair {
   }
 
  private:
-  QuadratureOscillator lfo_;
   PulseOscillator first_;
   PulseOscillator second_;
   uint32_t writeIndex_ = 0;  // shared by both lines; wraps harmlessly, the lines are 2^k long

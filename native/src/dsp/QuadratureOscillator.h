@@ -1,44 +1,49 @@
 #pragma once
-// A sine oscillator from two coupled integrators. It needs no table and no phase, stays
-// bounded when its coefficient changes every sample, and is started by a unit impulse.
+// Sine oscillators from two coupled integrators. They need no table and no phase, stay
+// bounded when their coefficient changes every sample, and are started by a unit impulse.
+// Each lane is one oscillator: the voice runs its PWM LFO and its sub side by side.
 #include <cmath>
 
-#include "Denormal.h"
+#include "Lanes.h"
 
 namespace strobe95::voice {
 
-class QuadratureOscillator {
+class QuadratureOscillators {
  public:
   // The kick starts a unit sine; a long glide swells it by a quarter at most.
   static constexpr float kMaxAmplitude = 1.5f;
 
   void clear() {
-    x_ = 0.0f;
-    y_ = 0.0f;
+    x_ = lanes::Float4{};
+    y_ = lanes::Float4{};
   }
 
-  // coefficient: 2·sin(π·frequency / sampleRate). kick: 1 on the sample that starts the
-  // oscillation, 0 afterwards. Returns the sine output.
-  float next(float coefficient, float kick) {
-    x_ = flushDenormal(x_ - coefficient * y_);
-    y_ = flushDenormal(y_ + coefficient * x_ + kick);
+  // coefficient: per lane 2·sin(π·frequency / sampleRate). kick: 1 on the sample that
+  // starts the oscillation, 0 afterwards. Returns the sine outputs.
+  lanes::Float4 next(lanes::Float4 coefficient, float kick) {
+    x_ = lanes::flushDenormal(x_ - coefficient * y_);
+    y_ = lanes::flushDenormal(y_ + coefficient * x_ + kick);
     // x² + y² − c·x·y is constant while the coefficient is, and the sine's peak is its
     // root over √(1 − c²/4). Every sudden change of coefficient moves the peak by a factor
     // that depends on the phase, and over many note changes it drifts without bound; it is
     // held at kMaxAmplitude, which a steady or gliding tone never reaches.
-    const float energy = x_ * x_ + y_ * y_ - coefficient * x_ * y_;
-    const float ceiling = kMaxAmplitude * kMaxAmplitude * (1.0f - 0.25f * coefficient * coefficient);
-    if (energy > ceiling) {
-      const float scale = std::sqrt(ceiling / energy);
-      x_ *= scale;
-      y_ *= scale;
+    const lanes::Float4 energy = x_ * x_ + y_ * y_ - coefficient * x_ * y_;
+    const lanes::Float4 ceiling =
+        lanes::splat(kMaxAmplitude * kMaxAmplitude) * (lanes::splat(1.0f) - lanes::splat(0.25f) * coefficient * coefficient);
+    const lanes::Int4 over = energy > ceiling;
+    for (int lane = 0; lane < 4; ++lane) {
+      if (over[lane]) {
+        const float scale = std::sqrt(ceiling[lane] / energy[lane]);
+        x_[lane] *= scale;
+        y_[lane] *= scale;
+      }
     }
     return y_;
   }
 
  private:
-  float x_ = 0.0f;
-  float y_ = 0.0f;
+  lanes::Float4 x_{};
+  lanes::Float4 y_{};
 };
 
 }  // namespace strobe95::voice

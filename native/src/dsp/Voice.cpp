@@ -137,11 +137,9 @@ void Voice::instanceClear() {
   scoop_.clear();
   supersaw_.clear();
   pulses_.clear();
-  sub_.clear();
-  normalLeft_.clear();
-  normalRight_.clear();
-  acidLeft_.clear();
-  acidRight_.clear();
+  quadrature_.clear();
+  normal_.clear();
+  acid_.clear();
   ampEnvelope_.clear();
   smoothedGain_ = 0.0f;
 }
@@ -197,7 +195,15 @@ Voice::BlockCoefficients Voice::blockCoefficients() const {
   return b;
 }
 
+namespace {
+
+// std::fmin(x, limit) for a finite limit, without the library call: a NaN gives the limit.
+float limitTo(float x, float limit) { return x < limit ? x : limit; }
+
+}  // namespace
+
 void Voice::compute(int count, float** inputs, float** outputs) {
+  using lanes::Float4;
   if (count < 1) return;
   const BlockCoefficients b = blockCoefficients();
   const float* sampleIn = inputs[0];
@@ -211,7 +217,11 @@ void Voice::compute(int count, float** inputs, float** outputs) {
   LatticeLowpassCoefficients lattice;
   DiodeLadderCoefficients ladder;
   float lastPitch = -1.0f;
-  float subCoefficient = 0.0f;
+  // Lane 0: the PWM LFO's fixed rate; lane 1: the sub, set with the pitch.
+  Float4 quadratureCoefficients{pulseTiming_.lfoCoefficient, 0.0f, 0.0f, 0.0f};
+  // Lane 0 carries the left channel, lane 1 the right.
+  const Float4 pulseOwn = lanes::splat(b.pulseNear);
+  const Float4 pulseOther = lanes::splat(b.pulseFar);
 
   for (int i = 0; i < count; ++i) {
     const bool fresh = !running_;
@@ -219,8 +229,8 @@ void Voice::compute(int count, float** inputs, float** outputs) {
 
     // The working frequency stays at or below half the rate, where the saws' wrap
     // correction and the sub's recursion hold; no key 0..127 reaches it from 44.1 kHz up.
-    // fmin also turns a frequency that is not a number into the limit.
-    glidedFrequency_ = std::fmin(flushDenormal(b.glidePole * glidedFrequency_ + b.glideInput), nyquist_);
+    // A frequency that is not a number also becomes the limit.
+    glidedFrequency_ = limitTo(flushDenormal(b.glidePole * glidedFrequency_ + b.glideInput), nyquist_);
     const GateEdges gate = gateTracker_.next(controls_.gate);
 
     const float filterLevel = filterEnvelope_.next(gate, b.filterEnvelope);
@@ -240,29 +250,28 @@ void Voice::compute(int count, float** inputs, float** outputs) {
     const float sample = b.sampleGain * sampleIn[i];
     const float noise = b.noiseGain * noise_.next();
 
-    const float pitch = std::fmin(
+    const float pitch = limitTo(
         (1.0f - b.scoopDepth * scoop_.next(gate.rose, scoopTiming_)) * glidedFrequency_, nyquist_);
     if (pitch != lastPitch) {
       lastPitch = pitch;
       supersaw_.setPitch(b.supersaw, pitch, invFs_, fs_);
       pulses_.setPitch(pitch, invFs_, fs_);
-      subCoefficient = 2.0f * std::sin(pitch * subCoefficientScale_);
+      quadratureCoefficients[1] = 2.0f * std::sin(pitch * subCoefficientScale_);
     }
     const SupersawOutput saws = supersaw_.next(b.supersaw);
-    const PulseOutput pulse = pulses_.next(pulseTiming_, fresh);
-    const float subOut = b.subGain * sub_.next(subCoefficient, fresh ? 1.0f : 0.0f);
+    const Float4 sines = quadrature_.next(quadratureCoefficients, fresh ? 1.0f : 0.0f);
+    const PulseOutput pulse = pulses_.next(sines[0], fresh);
+    const float subOut = b.subGain * sines[1];
     const float mono = sample + subOut + noise;
 
-    const float xLeft = b.supersawGain * saws.left +
-                        b.pulseGain * (b.pulseNear * pulse.first + b.pulseFar * pulse.second) + mono;
-    const float xRight = b.supersawGain * saws.right +
-                         b.pulseGain * (b.pulseNear * pulse.second + b.pulseFar * pulse.first) + mono;
+    const Float4 x = b.supersawGain * Float4{saws.left, saws.right, 0.0f, 0.0f} +
+                     b.pulseGain * (pulseOwn * Float4{pulse.first, pulse.second, 0.0f, 0.0f} +
+                                    pulseOther * Float4{pulse.second, pulse.first, 0.0f, 0.0f}) +
+                     mono;
 
     // Both filters always run, so switching between them continues from live states.
-    const float normalL = normalLeft_.process(xLeft, lattice);
-    const float normalR = normalRight_.process(xRight, lattice);
-    const float acidL = acidLeft_.process(xLeft, ladder) * b.ladderResonance.outputGain;
-    const float acidR = acidRight_.process(xRight, ladder) * b.ladderResonance.outputGain;
+    const Float4 normal = normal_.process(x, lattice);
+    const Float4 acid = acid_.process(x, ladder) * b.ladderResonance.outputGain;
 
     const bool wasSounding = ampEnvelope_.level() > 0.0f;
     const float level = ampEnvelope_.next(gate, b.amp);
@@ -270,8 +279,9 @@ void Voice::compute(int count, float** inputs, float** outputs) {
     smoothedGain_ = wasSounding ? flushDenormal(smoothedGain_ * gainPole_ + b.gainInput) : controls_.gain;
 
     const float scale = kOutputLevel * level * smoothedGain_;
-    left[i] = (b.acid ? acidL : normalL) * scale;
-    right[i] = (b.acid ? acidR : normalR) * scale;
+    const Float4 out = (b.acid ? acid : normal) * scale;
+    left[i] = out[0];
+    right[i] = out[1];
   }
 }
 

@@ -93,9 +93,9 @@ class Voice final : public faust::dsp {
   voice::HooverScoop scoop_;
   voice::Supersaw supersaw_;
   voice::PulsePair pulses_;
-  voice::QuadratureOscillator sub_;
-  voice::LatticeLowpass normalLeft_, normalRight_;
-  voice::DiodeLadder acidLeft_, acidRight_;
+  voice::QuadratureOscillators quadrature_;  // lane 0: the PWM LFO, lane 1: the sub
+  voice::LatticeLowpass normal_;
+  voice::DiodeLadder acid_;
   voice::AmpEnvelope ampEnvelope_;
   float smoothedGain_ = 0.0f;
 };

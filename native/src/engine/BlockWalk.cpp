@@ -1,11 +1,18 @@
 // The audio thread's walk through one block: events applied at their frames, the
 // arpeggiator stepped at its own frame times, voices and effects rendered in chunks.
 #include <algorithm>
+#include <bit>
 #include <cmath>
+#include <cstdint>
 
 #include "Engine.h"
 
 namespace strobe95 {
+namespace {
+
+constexpr uint32_t kExponentBits = 0x7f800000u;
+
+}  // namespace
 
 void Engine::process(float* outLeft, float* outRight, int32_t frames, const EngineEvent* events,
                      int32_t count) {
@@ -136,14 +143,19 @@ int32_t Engine::renderVoice(VoiceSlot& voice, int32_t from, int32_t n) {
   float* outputs[] = {voiceLeft_.data(), voiceRight_.data()};
   voice.dsp->compute(n, inputs, outputs);
 
-  int32_t lastLoud = -1;
-  float broken = 0.0f;  // stays 0 unless a frame is infinite or not a number
+  // Any frame that is infinite or not a number (all exponent bits set) breaks the voice.
+  uint32_t broken = 0;
   for (int32_t i = 0; i < n; ++i) {
     const auto j = static_cast<size_t>(i);
-    broken += voiceLeft_[j] * 0.0f + voiceRight_[j] * 0.0f;
-    if (std::fabs(voiceLeft_[j]) > kSilenceThreshold || std::fabs(voiceRight_[j]) > kSilenceThreshold) lastLoud = i;
+    broken |= static_cast<uint32_t>((std::bit_cast<uint32_t>(voiceLeft_[j]) & kExponentBits) == kExponentBits);
+    broken |= static_cast<uint32_t>((std::bit_cast<uint32_t>(voiceRight_[j]) & kExponentBits) == kExponentBits);
   }
-  if (broken != 0.0f) {
+  int32_t lastLoud = n - 1;
+  while (lastLoud >= 0 && !(std::fabs(voiceLeft_[static_cast<size_t>(lastLoud)]) > kSilenceThreshold ||
+                            std::fabs(voiceRight_[static_cast<size_t>(lastLoud)]) > kSilenceThreshold)) {
+    --lastLoud;
+  }
+  if (broken != 0) {
     // One bad frame in the effects' lines or tank would keep them silent or broken until
     // reactivation; losing the one voice is the lesser harm.
     silenceBrokenVoice(voice);

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <limits>
 
+#include "Effects.h"
 #include "EngineParams.h"
 #include "NumberText.h"
 #include "Zones.h"
@@ -26,13 +27,18 @@ int32_t roundedParam(float value, int32_t low, int32_t high) {
 
 }  // namespace
 
+ProcessorFactory ProcessorFactory::generated() {
+  return {[]() -> std::unique_ptr<faust::dsp> { return std::make_unique<gen::Voice>(); },
+          []() -> std::unique_ptr<faust::dsp> { return std::make_unique<gen::Effects>(); }};
+}
+
 double noteFrequency(double key) { return 440.0 * std::pow(2.0, (key - 69.0) / 12.0); }
 
-Engine::Engine(int voiceCount, int sampleRate)
+Engine::Engine(int voiceCount, int sampleRate, ProcessorFactory processors)
     : sampleRate_(sampleRate), samples_(convertSampleTable()), arp_(*this, sampleRate) {
   voices_.resize(static_cast<size_t>(voiceCount));
   for (VoiceSlot& slot : voices_) {
-    slot.dsp = std::make_unique<gen::Voice>();
+    slot.dsp = processors.voice();
     slot.dsp->init(sampleRate);
     Zones zones;
     slot.dsp->buildUserInterface(&zones);
@@ -45,7 +51,7 @@ Engine::Engine(int voiceCount, int sampleRate)
   }
   voiceHasInput_ = !voices_.empty() && voices_[0].dsp->getNumInputs() > 0;
 
-  effects_ = std::make_unique<gen::Effects>();
+  effects_ = processors.effects();
   effects_->init(sampleRate);
   Zones zones;
   effects_->buildUserInterface(&zones);

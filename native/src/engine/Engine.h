@@ -5,11 +5,13 @@
 #include <vector>
 
 #include "Arpeggiator.h"
-#include "Effects.h"
+#include "DspInterface.h"
 #include "EngineEvent.h"
 #include "HeldNote.h"
 #include "ParamSpec.h"
+#include "ProcessorFactory.h"
 #include "SamplePlayback.h"
+#include "Voice.h"
 #include "VoiceSlot.h"
 
 namespace strobe95 {
@@ -27,7 +29,7 @@ inline constexpr double kMaxVelocity = 1.0;
 // audio thread alone.
 class Engine final : public NoteSink {
  public:
-  Engine(int voiceCount, int sampleRate);
+  Engine(int voiceCount, int sampleRate, ProcessorFactory processors = ProcessorFactory::generated());
   ~Engine();
 
   // outLeft and outRight may be the same buffer: a mono port receives the sum.
@@ -51,7 +53,10 @@ class Engine final : public NoteSink {
   double tempo() const { return hostTempo_; }
   float delaySeconds() const { return lastDelaySeconds_; }
   const Arpeggiator& arpeggiator() const { return arp_; }
-  gen::Voice& voiceProcessorForTesting(int index) { return *voices_[static_cast<size_t>(index)].dsp; }
+  // The voice's processor; the engine must have been built on the generated ones.
+  gen::Voice& voiceProcessorForTesting(int index) {
+    return dynamic_cast<gen::Voice&>(*voices_[static_cast<size_t>(index)].dsp);
+  }
 
  private:
   void startVoice(VoiceSlot& voice, int32_t key, double velocity);
@@ -74,7 +79,7 @@ class Engine final : public NoteSink {
   int sampleRate_;
   std::vector<VoiceSlot> voices_;
   std::vector<SampleData> samples_;
-  std::unique_ptr<gen::Effects> effects_;
+  std::unique_ptr<faust::dsp> effects_;
   std::array<float*, kParamCount> effectControls_{};
   float* delaySecondsControl_ = nullptr;
   float lastDelaySeconds_;

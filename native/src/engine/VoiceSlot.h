@@ -3,15 +3,15 @@
 #include <cstdint>
 #include <memory>
 
+#include "DspInterface.h"
 #include "ParamSpec.h"
-#include "Voice.h"
 
 namespace strobe95 {
 
 // One of the engine's voices: its processor, the controls the engine writes, and where
 // the voice stands in its life (free, starting, sounding, releasing).
 struct VoiceSlot {
-  std::unique_ptr<gen::Voice> dsp;
+  std::unique_ptr<faust::dsp> dsp;
   float* freqControl = nullptr;
   float* gainControl = nullptr;
   float* gateControl = nullptr;

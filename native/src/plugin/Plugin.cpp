@@ -41,7 +41,7 @@ bool Plugin::init() {
 
 bool Plugin::activate(double sampleRate) {
   try {
-    engine_ = std::make_unique<Engine>(kVoiceCount, static_cast<int>(std::lround(sampleRate)));
+    engine_ = std::make_unique<Engine>(kVoiceCount, static_cast<int>(std::lround(sampleRate)), processors_);
   } catch (...) {
     return false;
   }

@@ -70,6 +70,9 @@ class Plugin {
   Gui* gui() const { return gui_.get(); }
   void setGui(std::unique_ptr<Gui> gui);
 
+  // Tests only: the processors engines are built with from the next activation on.
+  void buildEnginesWithForTesting(ProcessorFactory processors) { processors_ = processors; }
+
  private:
   void storeHostValue(int index, double value);
   void drainOutbox(const clap_output_events* out);
@@ -81,6 +84,7 @@ class Plugin {
   const clap_host_params* hostParams_ = nullptr;    // main thread
   const clap_host_state* hostState_ = nullptr;      // main thread
   std::unique_ptr<Engine> engine_;                  // audio thread (and activate/deactivate)
+  ProcessorFactory processors_ = ProcessorFactory::generated();  // main thread (activate)
   std::array<std::atomic<float>, kParamCount> values_;  // main + audio thread; what hosts see
   std::array<float, kParamCount> applied_;          // audio thread: last value handed to the engine
   std::vector<EngineEvent> blockEvents_;            // audio thread; capacity fixed at construction

@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "EffectsRig.h"
+#include "reference/ReferenceEffects.h"
 
 namespace strobe95::test {
 namespace {
@@ -84,20 +85,26 @@ TEST(EffectsReverb, ATailEndsInExactSilenceAndLeavesNothingBehind) {
     ASSERT_EQ(output.left[n], 0.0f) << n;
     ASSERT_EQ(output.right[n], 0.0f) << n;
   }
+  // Long before that the chain went to sleep, so it stopped computing the tail at all.
+  EXPECT_TRUE(static_cast<gen::Effects&>(played.effects()).asleep());
 
-  // Silent outputs could still hide subnormal states behind the final flush. A processor
-  // whose every state is truly zero answers a faint signal exactly like a fresh one (the
-  // chorus is off, so the sweep's phase does not matter); a leftover state of even
-  // 1e-40 would show against a signal of 1e-36, whose float steps are far finer.
-  EffectsRig fresh;
+  // Silent outputs could still hide subnormal states behind the final flush. The reference
+  // chain runs the same recursions with the same flushes and never sleeps: once every
+  // state is truly zero it answers a faint signal exactly like a fresh one (the chorus is
+  // off, so the sweep's phase does not matter); a leftover state of even 1e-40 would show
+  // against a signal of 1e-36, whose float steps are far finer.
+  EffectsRig straightforward(48000, std::make_unique<reference::Effects>());
+  configure(straightforward);
+  straightforward.run(input);
+  EffectsRig fresh(48000, std::make_unique<reference::Effects>());
   configure(fresh);
   fresh.runSilence(48000 * 3);  // the delay time settles exactly, as it has in the first
-  played.set("chorus", 0.0f);
+  straightforward.set("chorus", 0.0f);
   fresh.set("chorus", 0.0f);
   StereoBuffer faint{20000};
   faint.left = noise(faint.size(), 1e-36f, 7);
   faint.right = noise(faint.size(), 1e-36f, 8);
-  const StereoBuffer fromPlayed = played.run(faint);
+  const StereoBuffer fromPlayed = straightforward.run(faint);
   const StereoBuffer fromFresh = fresh.run(faint);
   EXPECT_EQ(fromPlayed.left, fromFresh.left);
   EXPECT_EQ(fromPlayed.right, fromFresh.right);

@@ -25,12 +25,14 @@ struct StereoBuffer {
 
 class EffectsRig {
  public:
-  explicit EffectsRig(int sampleRate = 48000) : effects_(std::make_unique<gen::Effects>()) {
+  explicit EffectsRig(int sampleRate = 48000,
+                      std::unique_ptr<faust::dsp> processor = std::make_unique<gen::Effects>())
+      : effects_(std::move(processor)) {
     effects_->init(sampleRate);
     effects_->buildUserInterface(&zones_);
   }
 
-  gen::Effects& effects() { return *effects_; }
+  faust::dsp& effects() { return *effects_; }
 
   void set(std::string_view label, float value) {
     float* zone = zones_.find(label);
@@ -53,7 +55,7 @@ class EffectsRig {
 
  private:
   static constexpr std::size_t kBlock = 128;
-  std::unique_ptr<gen::Effects> effects_;
+  std::unique_ptr<faust::dsp> effects_;
   Zones zones_;
 };
 

@@ -1,0 +1,41 @@
+#pragma once
+// Four floats (or four 32-bit integers) that one instruction processes together. The
+// voice runs its seven saws, its two channels' filters and its two quadrature oscillators
+// side by side in lanes; each lane computes exactly what the same code on one float would,
+// operation for operation, so the lanes change the speed and not the sound.
+#include <cstdint>
+
+#include "Denormal.h"
+
+namespace strobe95::lanes {
+
+using Float4 = float __attribute__((vector_size(16)));
+using Int4 = int32_t __attribute__((vector_size(16)));
+using Uint4 = uint32_t __attribute__((vector_size(16)));
+
+inline Float4 splat(float x) { return Float4{x, x, x, x}; }
+
+inline Float4 select(Int4 mask, Float4 ifTrue, Float4 ifFalse) {
+  return reinterpret_cast<Float4>((reinterpret_cast<Int4>(ifTrue) & mask) |
+                                  (reinterpret_cast<Int4>(ifFalse) & ~mask));
+}
+
+// std::max(a, b) and std::min(a, b) lane by lane: b only where it compares beyond a.
+inline Float4 max(Float4 a, Float4 b) { return select(a < b, b, a); }
+inline Float4 min(Float4 a, Float4 b) { return select(b < a, b, a); }
+// std::clamp(x, low, high) lane by lane.
+inline Float4 clamp(Float4 x, Float4 low, Float4 high) {
+  return select(x < low, low, select(high < x, high, x));
+}
+
+inline Float4 abs(Float4 x) {
+  return reinterpret_cast<Float4>(reinterpret_cast<Int4>(x) & Int4{0x7fffffff, 0x7fffffff, 0x7fffffff, 0x7fffffff});
+}
+
+// flushDenormal in every lane.
+inline Float4 flushDenormal(Float4 x) {
+  const Int4 normal = abs(x) > splat(kDenormalFloor);
+  return reinterpret_cast<Float4>(reinterpret_cast<Int4>(x) & normal);
+}
+
+}  // namespace strobe95::lanes
