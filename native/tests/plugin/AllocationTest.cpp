@@ -3,59 +3,12 @@
 // path, resolves them to these replacements.
 #include <dlfcn.h>
 
-#include <atomic>
-#include <cstdlib>
-#include <new>
 #include <random>
 
+#include "AllocationCounter.h"
 #include "ParamSpec.h"
 #include "Plugin.h"
 #include "PluginFixture.h"
-
-extern "C" void* __libc_malloc(size_t);
-extern "C" void* __libc_calloc(size_t, size_t);
-extern "C" void* __libc_realloc(void*, size_t);
-extern "C" void* __libc_memalign(size_t, size_t);
-
-namespace {
-thread_local bool tCounting = false;
-std::atomic<long> gAllocations{0};
-void count() {
-  if (tCounting) gAllocations.fetch_add(1, std::memory_order_relaxed);
-}
-}  // namespace
-
-extern "C" void* malloc(size_t n) {
-  count();
-  return __libc_malloc(n);
-}
-extern "C" void* calloc(size_t n, size_t size) {
-  count();
-  return __libc_calloc(n, size);
-}
-extern "C" void* realloc(void* p, size_t n) {
-  count();
-  return __libc_realloc(p, n);
-}
-extern "C" void* aligned_alloc(size_t alignment, size_t n) {
-  count();
-  return __libc_memalign(alignment, n);
-}
-extern "C" int posix_memalign(void** out, size_t alignment, size_t n) {
-  count();
-  *out = __libc_memalign(alignment, n);
-  return *out ? 0 : ENOMEM;
-}
-void* operator new(size_t n) {
-  count();
-  if (void* p = __libc_malloc(n ? n : 1)) return p;
-  throw std::bad_alloc();
-}
-void* operator new[](size_t n) { return operator new(n); }
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete[](void* p) noexcept { std::free(p); }
-void operator delete(void* p, size_t) noexcept { std::free(p); }
-void operator delete[](void* p, size_t) noexcept { std::free(p); }
 
 namespace strobe95::test {
 namespace {
@@ -64,20 +17,20 @@ using strobe95::Plugin;
 
 class CountingScope {
  public:
-  CountingScope() { tCounting = true; }
-  ~CountingScope() { tCounting = false; }
+  CountingScope() { countAllocations(true); }
+  ~CountingScope() { countAllocations(false); }
 };
 
 TEST(Realtime, TheCounterSeesAllocationsInsideThePlugin) {
   // Saving builds a string inside the plugin: proof the replacements reach the library.
   TestHost host;
   PluginInstance instance(builtPlugin(), host);
-  const long before = gAllocations.load();
+  const long before = allocationCount();
   {
     CountingScope scope;
     (void)instance.saveText();
   }
-  EXPECT_GT(gAllocations.load(), before);
+  EXPECT_GT(allocationCount(), before);
 }
 
 TEST(Realtime, ProcessNeverAllocates) {
@@ -122,13 +75,13 @@ TEST(Realtime, ProcessNeverAllocates) {
     OutputEvents& out = outs[random() % outs.size()];
     if (out.events.size() > 60000) out.events.clear();
     const clap_process* p = block.process(&in, &out, round % 3 ? &transport : nullptr);
-    const long before = gAllocations.load();
+    const long before = allocationCount();
     {
       CountingScope scope;
       instance->process(instance.plugin(), p);
       instance->reset(instance.plugin());
     }
-    allocations += gAllocations.load() - before;
+    allocations += allocationCount() - before;
   }
   EXPECT_EQ(allocations, 0);
 }
@@ -154,13 +107,13 @@ TEST(Realtime, DrainingFaceplateQueuesNeverAllocates) {
     for (int i = 0; i < int(random() % 3000); ++i) plugin.pushUiNote(uint32_t(random() % 128), i % 2 == 0);
     out.events.clear();
     const clap_process* p = block.process(nullptr, &out);
-    const long before = gAllocations.load();
+    const long before = allocationCount();
     {
       CountingScope scope;
       plugin.process(p);
       plugin.flush(nullptr, out.list());
     }
-    allocations += gAllocations.load() - before;
+    allocations += allocationCount() - before;
   }
   EXPECT_EQ(allocations, 0);
 }

@@ -4,71 +4,24 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <cerrno>
-#include <cstdlib>
-#include <new>
 #include <random>
 #include <thread>
 
+#include "AllocationCounter.h"
 #include "StandaloneHost.h"
 
-extern "C" void* __libc_malloc(size_t);
-extern "C" void* __libc_calloc(size_t, size_t);
-extern "C" void* __libc_realloc(void*, size_t);
-extern "C" void* __libc_memalign(size_t, size_t);
-extern "C" void __libc_free(void*);
 extern "C" const clap_plugin_entry_t clap_entry;
-
-namespace {
-thread_local bool tCounting = false;
-std::atomic<long> gAllocations{0};
-void count() {
-  if (tCounting) gAllocations.fetch_add(1, std::memory_order_relaxed);
-}
-}  // namespace
-
-extern "C" void* malloc(size_t n) {
-  count();
-  return __libc_malloc(n);
-}
-extern "C" void* calloc(size_t n, size_t size) {
-  count();
-  return __libc_calloc(n, size);
-}
-extern "C" void* realloc(void* p, size_t n) {
-  count();
-  return __libc_realloc(p, n);
-}
-extern "C" void* aligned_alloc(size_t alignment, size_t n) {
-  count();
-  return __libc_memalign(alignment, n);
-}
-extern "C" int posix_memalign(void** out, size_t alignment, size_t n) {
-  count();
-  *out = __libc_memalign(alignment, n);
-  return *out ? 0 : ENOMEM;
-}
-void* operator new(size_t n) {
-  count();
-  if (void* p = __libc_malloc(n ? n : 1)) return p;
-  throw std::bad_alloc();
-}
-void* operator new[](size_t n) { return operator new(n); }
-void operator delete(void* p) noexcept { __libc_free(p); }
-void operator delete[](void* p) noexcept { __libc_free(p); }
-void operator delete(void* p, size_t) noexcept { __libc_free(p); }
-void operator delete[](void* p, size_t) noexcept { __libc_free(p); }
 
 namespace strobe95::standalone {
 namespace {
 
 TEST(OnAudio, TheCounterSeesAllocationsOnTheCountedThread) {
   std::thread([] {
-    tCounting = true;
-    const long before = gAllocations.load();
+    strobe95::test::countAllocations(true);
+    const long before = strobe95::test::allocationCount();
     std::string grown(1000, 'x');
-    EXPECT_GT(gAllocations.load(), before);
-    tCounting = false;
+    EXPECT_GT(strobe95::test::allocationCount(), before);
+    strobe95::test::countAllocations(false);
   }).join();
 }
 
@@ -108,13 +61,13 @@ TEST(OnAudio, NeverAllocatesWhatEverArrives) {
   long counted = -1;
   std::thread render([&] {
     std::mt19937 local(12);
-    tCounting = true;
-    const long before = gAllocations.load();
+    strobe95::test::countAllocations(true);
+    const long before = strobe95::test::allocationCount();
     for (int round = 0; round < 1000; ++round) {
       host.onAudio(nullptr, 0, outputs.data(), 1 + local() % 4, sizes[local() % 6]);
     }
-    counted = gAllocations.load() - before;
-    tCounting = false;
+    counted = strobe95::test::allocationCount() - before;
+    strobe95::test::countAllocations(false);
     done = true;
   });
   // The MIDI layer's threads deliver bursts meanwhile.
