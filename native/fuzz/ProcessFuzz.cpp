@@ -24,7 +24,7 @@ namespace {
 using namespace strobe95;
 
 constexpr float kLoudestLegal = 5000.0f;
-constexpr uint32_t kMaxFrames = 1024;
+constexpr uint32_t kMaxFrames = 512;
 
 class Reader {
  public:
@@ -102,7 +102,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       !plugin->start_processing(plugin)) {
     std::abort();
   }
-  for (int blocks = 0; in.more() && blocks < 64; ++blocks) {
+  for (int blocks = 0; in.more() && blocks < 24; ++blocks) {
     const uint32_t frames = in.next<uint16_t>() % (kMaxFrames + 1);
     const int count = in.next<uint8_t>() % 32;
     test::InputEvents events;

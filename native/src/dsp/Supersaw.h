@@ -102,16 +102,15 @@ class Supersaw {
     }
     // Products paired as {saw j·left j, saw j·right j, ...}, then summed one saw at a
     // time so the sum rounds exactly as a plain loop over the saws would.
-    const Float4 p0 = __builtin_shuffle(saws[0], Int4{0, 0, 1, 1}) * layout.pairGains[0];
-    const Float4 p1 = __builtin_shuffle(saws[0], Int4{2, 2, 3, 3}) * layout.pairGains[1];
-    const Float4 p2 = __builtin_shuffle(saws[1], Int4{0, 0, 1, 1}) * layout.pairGains[2];
-    const Float4 p3 = __builtin_shuffle(saws[1], Int4{2, 2, 3, 3}) * layout.pairGains[3];
-    const Int4 high{2, 3, 2, 3};
-    Float4 sum = p0 + __builtin_shuffle(p0, high);
+    const Float4 p0 = __builtin_shufflevector(saws[0], saws[0], 0, 0, 1, 1) * layout.pairGains[0];
+    const Float4 p1 = __builtin_shufflevector(saws[0], saws[0], 2, 2, 3, 3) * layout.pairGains[1];
+    const Float4 p2 = __builtin_shufflevector(saws[1], saws[1], 0, 0, 1, 1) * layout.pairGains[2];
+    const Float4 p3 = __builtin_shufflevector(saws[1], saws[1], 2, 2, 3, 3) * layout.pairGains[3];
+    Float4 sum = p0 + __builtin_shufflevector(p0, p0, 2, 3, 2, 3);
     sum += p1;
-    sum += __builtin_shuffle(p1, high);
+    sum += __builtin_shufflevector(p1, p1, 2, 3, 2, 3);
     sum += p2;
-    sum += __builtin_shuffle(p2, high);
+    sum += __builtin_shufflevector(p2, p2, 2, 3, 2, 3);
     sum += p3;
     return {sum[0], sum[1]};
   }
