@@ -182,7 +182,7 @@ void StandaloneHost::mainThreadService() {
   const clap_plugin_t* p = plugin_ ? plugin_->plugin() : nullptr;
   if (callbackRequested_.exchange(0) && p) p->on_main_thread(p);
   if (restartRequested_.exchange(0) && active_ && p) {
-    activatePlugin(choice_.sampleRate, 1, std::max<uint32_t>(1, 2 * choice_.bufferSize));
+    activatePlugin(choice_.sampleRate, 1, reactivationMaxFrames());
   }
   pollAudioEvents();
   watchHealth();
@@ -191,8 +191,16 @@ void StandaloneHost::mainThreadService() {
     if (callbacks.settingsStatusChanged) callbacks.settingsStatusChanged();
   }
   if (processRequested_.exchange(0) && !active_ && choice_.sampleRate > 0 && p) {
-    activatePlugin(choice_.sampleRate, 1, std::max<uint32_t>(1, 2 * choice_.bufferSize));
+    activatePlugin(choice_.sampleRate, 1, reactivationMaxFrames());
   }
+}
+
+uint32_t StandaloneHost::reactivationMaxFrames() const {
+  const uint32_t periods = std::max<uint32_t>(1, 2 * choice_.bufferSize);
+  // A stream left open keeps delivering its own largest block, which may exceed two
+  // periods; the plugin must never be handed more frames than it was activated for.
+  const bool streamOpen = audioBackend_ && audioBackend_->isStreamOpen();
+  return streamOpen && plugin_ ? std::max(periods, plugin_->maxFrames) : periods;
 }
 
 void StandaloneHost::watchHealth() {

@@ -212,6 +212,7 @@ class StandaloneHost final : public Clap::IHost, public AudioStreamCallback {
   void lockAudio();
   void unlockAudio() { audioLock_.store(false, std::memory_order_release); }
   void keepSessionState();
+  uint32_t reactivationMaxFrames() const;
   void runMidiOutput();
 
   // Audio thread.

@@ -133,11 +133,14 @@ TEST_F(AudioBridge, WithoutAnAudioApiNothingStarts) {
 }
 
 TEST_F(AudioBridge, ARestartRequestReactivatesAndKeepsPlaying) {
+  audio->streamLargestBlock = 1024;  // the device delivers blocks of four periods
   const auto plugin = createAndStart();
+  ASSERT_EQ(plugin->maxFrames, 1024u);
   const long before = audio->live->periods();
   plugin->host()->request_restart(plugin->host());
   host().mainThreadService();
   EXPECT_TRUE(host().isActive());
+  EXPECT_EQ(plugin->maxFrames, 1024u) << "the running stream's blocks still fit";
   EXPECT_TRUE(audio->live->isStreamRunning()) << "the stream is not closed for a restart";
   EXPECT_TRUE(serviceUntil([&] { return audio->live->periods() > before + 5; }));
   const uint8_t noteOn[3] = {0x90, 64, 100};

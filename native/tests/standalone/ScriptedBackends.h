@@ -2,6 +2,7 @@
 // Audio and MIDI layers that play a script: device lists, stream results, open and start
 // failures, device loss, and a render thread that calls the host once per period. They
 // stand in for WASAPI and WinMM, which do not exist on this machine.
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <memory>
@@ -29,6 +30,7 @@ struct AudioScript {
   std::string startError;          // non-empty: startStream fails with it
   uint32_t streamRate = 0;         // 0: the rate asked for
   uint32_t streamBlock = 0;        // 0: the buffer size asked for
+  uint32_t streamLargestBlock = 0; // above streamBlock: the size every callback delivers
   int failOpens = -1;              // this many more opens fail with openError; -1: every one
   std::vector<StreamParameters> opened;  // every stream asked for
   int invalidations = 0;
@@ -79,11 +81,11 @@ class ScriptedAudioBackend final : public AudioBackend {
     }
     result.sampleRate = script_->streamRate ? script_->streamRate : params.sampleRate;
     result.blockFrames = script_->streamBlock ? script_->streamBlock : params.bufferFrames;
-    result.maxCallbackFrames = result.blockFrames;
+    result.maxCallbackFrames = std::max(result.blockFrames, script_->streamLargestBlock);
     result.inputChannels = params.inputChannels;
     result.outputChannels = params.outputChannels;
     params_ = params;
-    frames_ = result.blockFrames;
+    frames_ = result.maxCallbackFrames;
     open_ = true;
     return true;
   }
