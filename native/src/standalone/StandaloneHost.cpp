@@ -10,6 +10,9 @@
 #include "DebugOutput.h"
 #include "SettingsLocation.h"
 #include "SettingsText.h"
+#ifdef _WIN32
+#include "WasapiBackend.h"
+#endif
 
 namespace strobe95::standalone {
 namespace {
@@ -32,6 +35,9 @@ void createDirectories(const fs::path& directory) {
 
 HostEnvironment platformEnvironment() {
   HostEnvironment environment;
+#ifdef _WIN32
+  environment.audioApis = audioApis();
+#endif
   environment.localAppData = localAppDataFolder;
   environment.steadyNanos = [] {
     return int64_t(std::chrono::duration_cast<std::chrono::nanoseconds>(

@@ -37,7 +37,8 @@ struct HostEnvironment {
   std::function<int64_t()> steadyNanos;  // monotonic clock for retries and the health watch
 };
 
-// The platform's own: its audio APIs (none yet outside Windows), its data folder, the steady clock.
+// The platform's own: its audio APIs (WASAPI on Windows, none elsewhere yet), its data folder,
+// the steady clock.
 HostEnvironment platformEnvironment();
 
 // Installed by the windows; each is empty while no window is there to answer. Main thread.

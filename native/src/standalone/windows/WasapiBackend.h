@@ -1,0 +1,16 @@
+#pragma once
+// The Windows audio layer: endpoints of the Windows Audio Session API in shared mode, one
+// output and one input endpoint opened as a single stream, and an event-driven render
+// thread at "Pro Audio" priority that calls the host once per block.
+#include <memory>
+
+#include "AudioBackend.h"
+
+namespace strobe95::standalone {
+
+// The audio API registry: one entry, "wasapi".
+const std::vector<AudioApi>& audioApis();
+
+std::unique_ptr<AudioBackend> makeWasapiBackend();
+
+}  // namespace strobe95::standalone
