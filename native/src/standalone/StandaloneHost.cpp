@@ -12,6 +12,7 @@
 #include "SettingsText.h"
 #ifdef _WIN32
 #include "WasapiBackend.h"
+#include "WinMmMidiBackend.h"
 #endif
 
 namespace strobe95::standalone {
@@ -37,6 +38,7 @@ HostEnvironment platformEnvironment() {
   HostEnvironment environment;
 #ifdef _WIN32
   environment.audioApis = audioApis();
+  environment.createMidiBackend = makeWinMmMidiBackend;
 #endif
   environment.localAppData = localAppDataFolder;
   environment.steadyNanos = [] {

@@ -1,10 +1,12 @@
-// The Windows audio layer under Wine, whose ALSA device records what it plays to a file:
-// the endpoints as Wine reports them, streams at the endpoint's rate and at another, the
-// buffer cap, the channel-window error, a capture-only stream and a played tone found
-// sample for sample in the recording. Prints one line a check and "N failures" last.
+// The Windows audio and MIDI layers under Wine, whose ALSA device records what it plays
+// to a file: the endpoints as Wine reports them, streams at the endpoint's rate and at
+// another, the buffer cap, the channel-window error, a capture-only stream and a played
+// tone found sample for sample in the recording; and, with no device at all, the audio
+// layer's refusals and the MIDI layer without ports. Prints one line a check and
+// "N failures" last.
 //
-//   strobe95_wasapi_check.exe <recording> (Windows path of the raw file the device writes)
-//   strobe95_wasapi_check.exe --no-devices (run with no audio device at all)
+//   strobe95_windows_backends_check.exe <recording> (Windows path of the raw file the device writes)
+//   strobe95_windows_backends_check.exe --no-devices (run with no audio device at all)
 #include <windows.h>
 
 #include <atomic>
@@ -14,6 +16,7 @@
 #include <vector>
 
 #include "WasapiBackend.h"
+#include "WinMmMidiBackend.h"
 
 using namespace strobe95::standalone;
 
@@ -185,11 +188,31 @@ void checkWithDevices(AudioBackend& backend, const std::string& recording) {
                            std::to_string(best) + " frames (of " + std::to_string(samples.size() / 2) + " recorded)");
 }
 
+// Wine has no MIDI ports here: the lists are empty and asking for ports opens none.
+void checkMidiWithoutPorts() {
+  auto midi = makeWinMmMidiBackend();
+  check(midi->id() == "winmm" && midi->inputPorts().empty() && midi->outputPorts().empty(),
+        "the MIDI layer lists no ports where there are none");
+  int received = 0;
+  const auto opened = midi->openInputs({"Keys#1"}, [&](const uint8_t*, size_t) { ++received; });
+  check(opened.empty() && midi->openOutputs({"Synth#1"}).empty() && midi->openInputs({}, nullptr).empty(),
+        "asking for ports that are not there opens none");
+  check(!midi->supportsVirtualPorts() && midi->openVirtualInput("") && !midi->openVirtualInput("STROBE-95 Virtual In") &&
+            !midi->openVirtualOutput("STROBE-95 Virtual Out"),
+        "no virtual ports, and nothing to make for an empty name");
+  const uint8_t note[] = {0x90, 60, 100};
+  const uint8_t sysex[] = {0xF0, 0x7E, 0x7F, 0x06, 0x01, 0xF7};
+  midi->send(note, 3);
+  midi->send(sysex, sizeof sysex);
+  midi->send(nullptr, 0);
+  check(received == 0, "sending with no output open does nothing");
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
   if (argc < 2) {
-    std::printf("usage: strobe95_wasapi_check.exe <recording> | --no-devices\n");
+    std::printf("usage: strobe95_windows_backends_check.exe <recording> | --no-devices\n");
     return 2;
   }
   check(audioApis().size() == 1 && audioApis()[0].id == "wasapi" && audioApis()[0].displayName == "WASAPI",
@@ -197,6 +220,7 @@ int main(int argc, char** argv) {
   auto backend = audioApis()[0].create();
   if (std::strcmp(argv[1], "--no-devices") == 0) {
     checkWithoutDevices(*backend);
+    checkMidiWithoutPorts();
   } else {
     checkWithDevices(*backend, argv[1]);
   }

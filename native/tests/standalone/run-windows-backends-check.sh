@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Runs the Windows audio layer's check under Wine twice: with an ALSA default device that
+# Runs the Windows audio and MIDI layers' check under Wine twice: with an ALSA default device that
 # records what it plays to a file (Wine then shows one render and one capture endpoint),
 # and with no audio device at all.
 set -euo pipefail
