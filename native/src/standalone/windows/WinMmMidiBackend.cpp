@@ -69,6 +69,18 @@ void CALLBACK inputCallback(HMIDIIN handle, UINT message, DWORD_PTR instance, DW
   }
 }
 
+// The ports of one direction in device order; a device whose capabilities cannot be read
+// is left out.
+template <typename Caps, typename GetCaps>
+std::vector<MidiPortInfo> listPorts(UINT count, GetCaps getCaps) {
+  std::vector<MidiDeviceName> names;
+  for (UINT i = 0; i < count; ++i) {
+    Caps caps{};
+    if (getCaps(i, &caps, sizeof caps) == MMSYSERR_NOERROR) names.push_back({i, utf8(caps.szPname)});
+  }
+  return nameMidiPorts(names);
+}
+
 void closeInput(Input& input) {
   input.closing = true;
   midiInStop(input.handle);
@@ -94,24 +106,9 @@ class WinMmMidiBackend final : public MidiBackend {
 
   std::string id() const override { return "winmm"; }
 
-  std::vector<MidiPortInfo> inputPorts() override {
-    std::vector<MidiDeviceName> names;
-    const UINT count = midiInGetNumDevs();
-    for (UINT i = 0; i < count; ++i) {
-      MIDIINCAPSW caps{};
-      if (midiInGetDevCapsW(i, &caps, sizeof caps) == MMSYSERR_NOERROR) names.push_back({i, utf8(caps.szPname)});
-    }
-    return nameMidiPorts(names);
-  }
-
+  std::vector<MidiPortInfo> inputPorts() override { return listPorts<MIDIINCAPSW>(midiInGetNumDevs(), midiInGetDevCapsW); }
   std::vector<MidiPortInfo> outputPorts() override {
-    std::vector<MidiDeviceName> names;
-    const UINT count = midiOutGetNumDevs();
-    for (UINT i = 0; i < count; ++i) {
-      MIDIOUTCAPSW caps{};
-      if (midiOutGetDevCapsW(i, &caps, sizeof caps) == MMSYSERR_NOERROR) names.push_back({i, utf8(caps.szPname)});
-    }
-    return nameMidiPorts(names);
+    return listPorts<MIDIOUTCAPSW>(midiOutGetNumDevs(), midiOutGetDevCapsW);
   }
 
   std::vector<std::string> openInputs(const std::vector<std::string>& ids, MidiReceive receive) override {
