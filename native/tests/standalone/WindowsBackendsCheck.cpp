@@ -2,21 +2,33 @@
 // to a file: the endpoints as Wine reports them, streams at the endpoint's rate and at
 // another, the buffer cap, the channel-window error, a capture-only stream and a played
 // tone found sample for sample in the recording; and, with no device at all, the audio
-// layer's refusals and the MIDI layer without ports. Prints one line a check and
-// "N failures" last.
+// layer's refusals and the MIDI layer without ports. Then the standalone host plays the
+// plugin through its own entry on that device: the render thread's time per period with
+// 16 voices sounding, and a stream that falls silent behind the render thread's back
+// ending in the host's recovery, which brings the stream back. Prints one line a check
+// and "N failures" last.
 //
 //   strobe95_windows_backends_check.exe <recording> (Windows path of the raw file the device writes)
 //   strobe95_windows_backends_check.exe --no-devices (run with no audio device at all)
 #include <windows.h>
 
+#include <algorithm>
+#include <array>
 #include <atomic>
+#include <chrono>
+#include <cmath>
 #include <cstdio>
+#include <filesystem>
+#include <thread>
 #include <cstring>
 #include <string>
 #include <vector>
 
+#include "StandaloneHost.h"
 #include "WasapiBackend.h"
 #include "WinMmMidiBackend.h"
+
+extern "C" const clap_plugin_entry_t clap_entry;
 
 using namespace strobe95::standalone;
 
@@ -208,6 +220,126 @@ void checkMidiWithoutPorts() {
   check(received == 0, "sending with no output open does nothing");
 }
 
+
+// Forwards the render thread's periods to the host and times each one.
+class TimedHost final : public AudioStreamCallback {
+ public:
+  explicit TimedHost(StandaloneHost& host) : host_(host) { QueryPerformanceFrequency(&frequency_); }
+  void onAudio(const float* const* inputs, uint32_t inputCount, float* const* outputs, uint32_t outputCount,
+               uint32_t frames) override {
+    LARGE_INTEGER start, end;
+    QueryPerformanceCounter(&start);
+    host_.onAudio(inputs, inputCount, outputs, outputCount, frames);
+    QueryPerformanceCounter(&end);
+    const uint32_t n = count.load(std::memory_order_relaxed);
+    if (n < micros.size()) {
+      micros[n] = double(end.QuadPart - start.QuadPart) * 1e6 / double(frequency_.QuadPart);
+      count.store(n + 1, std::memory_order_release);
+    }
+    for (uint32_t i = 0; outputCount > 0 && i < frames; ++i) peak = std::max(peak, std::fabs(outputs[0][i]));
+  }
+  std::array<double, 8192> micros{};
+  std::atomic<uint32_t> count{0};
+  float peak = 0;
+
+ private:
+  StandaloneHost& host_;
+  LARGE_INTEGER frequency_{};
+};
+
+// Runs the host's main-thread service every 8 ms, as the main window does, until done()
+// or the time is up; answers the milliseconds it took.
+template <typename Done>
+int64_t serviceUntil(StandaloneHost& host, int limitMs, Done done) {
+  const auto start = std::chrono::steady_clock::now();
+  const auto elapsed = [&] {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start).count();
+  };
+  while (!done() && elapsed() < limitMs) {
+    host.mainThreadService();
+    Sleep(8);
+  }
+  return elapsed();
+}
+
+void checkHostOnWasapi() {
+  wchar_t temp[MAX_PATH];
+  GetTempPathW(MAX_PATH, temp);
+  const std::filesystem::path folder = std::filesystem::path(temp) / L"strobe95-wasapi-host";
+  std::error_code ignored;
+  std::filesystem::remove_all(folder, ignored);
+  HostEnvironment environment = platformEnvironment();
+  environment.localAppData = [folder] { return std::optional<std::filesystem::path>(folder); };
+  StandaloneHost::setEnvironment(environment);
+  const char* argv[] = {"STROBE-95.exe"};
+  auto plugin = createStandalonePlugin(&clap_entry, "co.glowhaus.strobe95", 0, 1, argv);
+  check(plugin != nullptr, "the host creates the plugin through the program's own entry");
+  if (!plugin) return;
+  StandaloneHost& host = StandaloneHost::instance();
+  std::string reported;
+  host.callbacks.errorReport = [&](const std::string& message) { reported = message; };
+  host.applySettings();
+  host.startAudioWithCurrentChoice();
+  AudioBackend* backend = host.audioBackend();
+  check(host.lastError().empty() && host.audioRunsWithChannels() && backend && backend->isStreamRunning(),
+        "the host plays on the default endpoint through WASAPI " + host.lastError());
+  if (!backend || !backend->isStreamRunning()) return;
+
+  for (uint8_t key = 40; key < 56; ++key) {
+    const uint8_t noteOn[3] = {0x90, key, 100};
+    host.receiveMidi(noteOn, 3);
+  }
+  serviceUntil(host, 300, [] { return false; });
+
+  // The same stream again, with each period timed on its way through the host.
+  const AudioChoice choice = host.audioChoice();
+  StreamParameters params;
+  params.outputDeviceId = choice.outputDeviceId;
+  params.outputChannels = choice.openOutputChannels;
+  params.sampleRate = uint32_t(choice.sampleRate);
+  params.bufferFrames = choice.bufferSize;
+  backend->closeStream();
+  TimedHost timed(host);
+  StreamResult result;
+  std::string error;
+  const bool timing = backend->openStream(params, result, error) && backend->startStream(&timed, error);
+  serviceUntil(host, 2000, [] { return false; });
+  backend->closeStream();
+  const uint32_t periods = timed.count.load(std::memory_order_acquire);
+  double total = 0, longest = 0;
+  for (uint32_t i = 0; i < periods; ++i) {
+    total += timed.micros[i];
+    longest = std::max(longest, timed.micros[i]);
+  }
+  const double periodMicros = 1e6 * result.blockFrames / std::max(1u, result.sampleRate);
+  char line[256];
+  std::snprintf(line, sizeof line,
+                "16 voices sound through the render thread (peak %.2f): %u periods of %u frames at %u Hz "
+                "(%.0f us), %.1f us on average, %.1f us at most",
+                timed.peak, periods, result.blockFrames, result.sampleRate, periodMicros,
+                periods ? total / periods : 0.0, longest);
+  check(timing && periods > 50 && timed.peak > 0.01f, line + (error.empty() ? "" : " " + error));
+
+  // A device that falls silent is lost once the 2 s watch runs out; the host reports
+  // the loss and brings the stream back on its first retry, a second later.
+  host.startAudioWithCurrentChoice();
+  check(backend->isStreamRunning(), "the host's own stream runs again " + host.lastError());
+  silenceWasapiStream(*backend);
+  const int64_t lostAfter = serviceUntil(host, 4000, [&] { return host.retryPending(); });
+  const std::string lossText = "was disconnected, disabled, stopped responding, or its format was changed.";
+  check(host.retryPending() && reported.find(lossText) != std::string::npos && lostAfter <= 2500,
+        "a stream that falls silent is reported lost after " + std::to_string(lostAfter) + " ms: " + reported);
+  const int64_t backAfter =
+      serviceUntil(host, 4000, [&] { return !host.retryPending() && backend->isStreamRunning(); });
+  check(!host.retryPending() && backend->isStreamRunning() && host.audioRunsWithChannels() && host.retryCount() == 1 &&
+            backAfter >= 900,
+        "the first retry brings the stream back after " + std::to_string(backAfter) + " ms");
+
+  plugin.reset();
+  StandaloneHost::shutdown();
+  std::filesystem::remove_all(folder, ignored);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -225,6 +357,7 @@ int main(int argc, char** argv) {
     checkWithDevices(*backend, argv[1]);
   }
   backend.reset();
+  if (std::strcmp(argv[1], "--no-devices") != 0) checkHostOnWasapi();
   std::printf("%d failures\n", failures);
   return failures == 0 ? 0 : 1;
 }

@@ -195,6 +195,13 @@ class WasapiBackend final : public AudioBackend {
   bool hasControlPanel() const override { return false; }
   bool showControlPanel() override { return false; }
 
+  // The render thread stops listening to the client's event, as if the device had gone
+  // quiet; Wine signals a stopped client's event on, so stopping it is not enough there.
+  void silenceStream() {
+    if (!silentEvent_) silentEvent_ = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+    wakeEvent_.store(silentEvent_);
+  }
+
  private:
   std::string defaultId(EDataFlow flow) const;
   void enumerate();
@@ -221,6 +228,8 @@ class WasapiBackend final : public AudioBackend {
   std::thread thread_;
   bool open_ = false;
   std::atomic<bool> running_{false};  // main and render thread
+  std::atomic<HANDLE> wakeEvent_{nullptr};  // main sets before the render thread starts; it reads per period
+  HANDLE silentEvent_ = nullptr;            // main thread: never signalled
   AudioStreamCallback* callback_ = nullptr;
 };
 
@@ -549,6 +558,7 @@ bool WasapiBackend::startStream(AudioStreamCallback* callback, std::string& erro
     }
   }
   running_ = true;
+  wakeEvent_.store(output_.used() ? output_.event : input_.event);
   thread_ = std::thread([this] { renderThread(); });
   return true;
 }
@@ -562,6 +572,8 @@ void WasapiBackend::closeStream() {
   output_.close();
   input_.close();
   ring_.reset(0, 0);
+  if (silentEvent_) CloseHandle(silentEvent_);
+  silentEvent_ = nullptr;
   open_ = false;
 }
 
@@ -580,9 +592,9 @@ void WasapiBackend::renderThread() {
   const HRESULT init = CoInitializeEx(nullptr, COINIT_MULTITHREADED);
   DWORD taskIndex = 0;
   HANDLE task = AvSetMmThreadCharacteristicsW(L"Pro Audio", &taskIndex);
-  const HANDLE waits[] = {stopEvent_, output_.used() ? output_.event : input_.event};
   HRESULT error = S_OK;
   for (;;) {
+    const HANDLE waits[] = {stopEvent_, wakeEvent_.load(std::memory_order_relaxed)};
     const DWORD woke = WaitForMultipleObjects(2, waits, FALSE, kSilentEventMs);
     if (woke == WAIT_OBJECT_0) break;
     if (woke == WAIT_TIMEOUT) {
@@ -657,6 +669,10 @@ HRESULT WasapiBackend::period() {
 }  // namespace
 
 std::unique_ptr<AudioBackend> makeWasapiBackend() { return std::make_unique<WasapiBackend>(); }
+
+void silenceWasapiStream(AudioBackend& backend) {
+  if (auto* wasapi = dynamic_cast<WasapiBackend*>(&backend)) wasapi->silenceStream();
+}
 
 const std::vector<AudioApi>& audioApis() {
   static const std::vector<AudioApi> apis = {{"wasapi", "WASAPI", makeWasapiBackend}};

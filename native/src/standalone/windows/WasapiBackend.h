@@ -13,4 +13,9 @@ const std::vector<AudioApi>& audioApis();
 
 std::unique_ptr<AudioBackend> makeWasapiBackend();
 
+// Makes the running stream's render thread deaf to its device, as when a device stops
+// responding mid-stream. Wine has no device that can be pulled out while it plays; its
+// check uses this to reach the loss path, and the host's recovery after it, for real.
+void silenceWasapiStream(AudioBackend& backend);
+
 }  // namespace strobe95::standalone
