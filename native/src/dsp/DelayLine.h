@@ -34,6 +34,11 @@ class DelayLine {
     return (1.0f - fraction) * read(index, nearSlot) + fraction * read(index, farSlot);
   }
 
+  // Silence in the `count` slots from `index` on, as writing zeros there frame by frame would.
+  void silence(uint32_t index, uint32_t count) {
+    for (uint32_t i = 0; i < std::min<uint32_t>(count, kLength); ++i) samples_[(index + i) & kMask] = 0.0f;
+  }
+
  private:
   static constexpr uint32_t kMask = static_cast<uint32_t>(kLength - 1);
 

@@ -114,6 +114,11 @@ void Effects::compute(int count, float** inputs, float** outputs) {
       std::fill_n(outLeft, count, 0.0f);
       std::fill_n(outRight, count, 0.0f);
       chorus_.skipFrames(static_cast<uint64_t>(count));
+      // Time moves on in the echo's lines too, or a longer delay set at the wake would
+      // reach back past the quiet window into the sound from before the sleep. The
+      // chorus line and the plate, read at fixed distances, hold only their faded tail.
+      delay_.passSilence(writeIndex_, static_cast<uint32_t>(count));
+      writeIndex_ += static_cast<uint32_t>(count);
       return;
     }
     asleep_ = false;

@@ -85,6 +85,15 @@ class PingPongDelay {
     lastRight_ = 0.0f;
   }
 
+  // The frames from `index` on pass in silence: both lines hold zeros there, as a delay
+  // that ran on through a quiet input and a faded tail would.
+  void passSilence(uint32_t index, uint32_t count) {
+    left_.silence(index, count);
+    right_.silence(index, count);
+    lastLeft_ = 0.0f;
+    lastRight_ = 0.0f;
+  }
+
   // input: what enters the right line this frame. Returns this frame's echoes.
   StereoSample process(float input, uint32_t index, const PingPongSettings& settings) {
     const float delay = std::min(kMaxDelaySamples, time_.next(glideKeep_) * sampleRate_);
