@@ -1,6 +1,9 @@
 # Sourced by the scripts: configures a build tree once, then only builds it.
 root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 build_root="$root/build"
+# Paths below the checkout are hashed relative to it, so a second clone (CI's, a
+# worktree) reuses what ccache already compiled for the first.
+export CCACHE_BASEDIR="$root" CCACHE_NOHASHDIR=1
 
 configure_once() {
   local dir=$1
