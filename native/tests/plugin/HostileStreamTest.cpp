@@ -132,12 +132,22 @@ TEST_F(HostileStream, OutputStaysFiniteNormalAndWithinTheLegalBound) {
       for (uint32_t e = 0; e < count; ++e) {
         // Mostly inside the block, some beyond it; now and then out of order.
         const uint32_t time = random() % 5 ? h.below(frames + 1) : frames + h.below(10000);
-        switch (random() % 10) {
+        switch (random() % 11) {
           case 0: case 1: case 2: in.noteOn(time, h.key(), h.velocity()); break;
           case 3: in.noteOff(time, h.key()); break;
           case 4: in.choke(time, random() % 4 ? h.key() : int16_t(-1)); break;
           case 5: in.midi(time, uint8_t(random()), uint8_t(random()), uint8_t(random())); break;
           case 6: in.midi(time, uint8_t(0x90 | (random() % 16)), uint8_t(random() % 128), uint8_t(random() % 128)); break;
+          case 7: {
+            // A transport in the list itself, as some hosts send tempo changes mid-block,
+            // now and then with a foreign space id.
+            AnyEvent t{};
+            t.transport = transportWithTempo(h.tempo());
+            t.header.time = time;
+            if (random() % 4 == 0) t.header.space_id = uint16_t(random());
+            in.raw(t);
+            break;
+          }
           default: {
             const clap_param_info& info = params[random() % params.size()];
             in.param(time, random() % 50 ? info.id : uint32_t(random()), h.value(info));
