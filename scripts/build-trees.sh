@@ -47,5 +47,5 @@ build_sanitized() {
 # Only the test programs whose tests cross threads; the rest gain nothing from it.
 build_thread_sanitized() {
   configure_once "$build_root/tsan" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DSTROBE95_THREAD_SANITIZE=ON
-  cmake --build "$build_root/tsan" --target strobe95_unit_tests
+  cmake --build "$build_root/tsan" --target strobe95_unit_tests strobe95_standalone_tests
 }

@@ -15,7 +15,10 @@ export ASAN_OPTIONS=detect_leaks=1:strict_string_checks=1:detect_stack_use_after
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 ctest --test-dir "$build_root/linux" --output-on-failure
 ctest --test-dir "$build_root/sanitize" --output-on-failure
-TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 "$build_root/tsan/native/tests/strobe95_unit_tests"
+export TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1
+"$build_root/tsan/native/tests/strobe95_unit_tests"
+# The standalone host's render, MIDI output and main threads meet in these.
+"$build_root/tsan/native/tests/strobe95_standalone_tests"
 "$(dirname "$0")/web-test.sh"
 # Each fuzz target for half a minute.
 "$(dirname "$0")/fuzz.sh"
