@@ -31,17 +31,21 @@ constexpr double kInf = std::numeric_limits<double>::infinity();
 //   the acid filter soft-clips its input to ±1 and its makeup gain is at most 4.14 with
 //   the ladder's own peak under 2. A voice is then at most 0.35 · 7.61 · 4.6 = 12.3 at
 //   full envelope and velocity.
-// - Sixteen voices in phase: 196.
+// - Sixteen voices in phase: V = 196.
 // - Drive passes the sum unchanged at 0 and clips it to ±1 otherwise. The chorus adds two
-//   taps at 0.7 to a dry share of at least 0.5: at most 1.2 times its input. The delay
-//   recirculates at most 0.9 of each echo through a tone filter of gain at most 1, and
-//   its mix adds at most 1/(1 − 0.9) = 10 of its input; the plate halves its input and
-//   its tank, decaying by 0.95 per pass, leaves it at most 1/(1 − 0.95) = 20 times that,
-//   so reverb_mix 1 adds 10. At most 1.2 · (1 + 10 + 10) = 25.2 times the voices.
-// 196 · 25.2 = 4940, so the bound is 5000. Hostile streams reached 1e20 (a sub glide past
-// half the rate), 1.7e8 (the sub drifting over many key changes), 4e5 (a velocity of 1e6) and infinity before the plugin guarded against them; a legal stream
-// built to be loud (below) stays far under the bound.
-constexpr float kLoudestLegal = 5000.0f;
+//   taps at 0.7 to a dry share of at least 0.5: at most 1.2 times its input, per side.
+// - The delay takes the right side's chorus and dry sum (at most 1.2 V), recirculates at
+//   most 0.9 of each echo through a tone filter of gain at most 1, so each side's echo is
+//   at most 1/(1 − 0.9) = 10 times that: 12 V.
+// - The plate takes both sides' chorus, dry and echo shares (2.4 V + 24 V), halves them,
+//   and its tank, decaying by 0.95 per pass, leaves at most 1/(1 − 0.95) = 20 times that:
+//   264 V.
+// Each output is then at most 1.2 V + 12 V + 264 V = 277.2 V = 54,331 for V = 196, so the
+// bound is 55,000. Hostile streams reached 1e20 (a sub glide past half the rate), 1.7e8
+// (the sub drifting over many key changes), 4e5 (a velocity of 1e6) and infinity before
+// the plugin guarded against them; a legal stream built to be loud (below) stays far
+// under the bound.
+constexpr float kLoudestLegal = 55000.0f;
 
 bool isClean(float v) { return std::isfinite(v) && (v == 0.0f || std::fabs(v) >= FLT_MIN); }
 
