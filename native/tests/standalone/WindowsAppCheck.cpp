@@ -4,7 +4,7 @@
 // dialogs' picks come from a choice file named by STROBE95_STATE_FILE_CHOICE (the
 // program's test seam), since the shell's modal dialog cannot be driven from here.
 //
-//   strobe95_windows_app_check.exe <STROBE-95.exe> --devices <recording> <screenshot.bmp>
+//   strobe95_windows_app_check.exe <STROBE-95.exe> --devices <recording> <screenshot folder>
 //   strobe95_windows_app_check.exe <STROBE-95.exe> --no-devices
 #include <windows.h>
 
@@ -142,6 +142,54 @@ std::wstring windowText(HWND hwnd) {
   return text;
 }
 
+struct TitledWindow {
+  DWORD processId;
+  const wchar_t* title;
+  HWND found = nullptr;
+};
+
+HWND windowTitled(DWORD processId, const wchar_t* title) {
+  TitledWindow search{processId, title};
+  EnumWindows(
+      [](HWND hwnd, LPARAM context) -> BOOL {
+        auto& s = *reinterpret_cast<TitledWindow*>(context);
+        DWORD owner = 0;
+        GetWindowThreadProcessId(hwnd, &owner);
+        if (owner == s.processId && windowText(hwnd) == s.title) {
+          s.found = hwnd;
+          return FALSE;
+        }
+        return TRUE;
+      },
+      reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+std::vector<std::string> comboItems(HWND combo) {
+  std::vector<std::string> items;
+  const auto count = SendMessageW(combo, CB_GETCOUNT, 0, 0);
+  for (LRESULT i = 0; i < count; ++i) {
+    wchar_t text[256] = {};
+    SendMessageW(combo, CB_GETLBTEXT, WPARAM(i), LPARAM(text));
+    char narrow[512] = {};
+    WideCharToMultiByte(CP_UTF8, 0, text, -1, narrow, sizeof narrow, nullptr, nullptr);
+    items.push_back(narrow);
+  }
+  return items;
+}
+
+std::string comboSelection(HWND combo) {
+  const auto at = SendMessageW(combo, CB_GETCURSEL, 0, 0);
+  const auto items = comboItems(combo);
+  return at >= 0 && size_t(at) < items.size() ? items[size_t(at)] : std::string();
+}
+
+std::string joined(const std::vector<std::string>& items) {
+  std::string text;
+  for (const auto& item : items) text += (text.empty() ? "" : " | ") + item;
+  return text;
+}
+
 // One run of the program with its window.
 class App {
  public:
@@ -185,6 +233,8 @@ class App {
     std::ofstream(gChoiceFile, std::ios::binary | std::ios::trunc) << reinterpret_cast<const char*>(pick.u8string().c_str()) << "\n";
     return command(id);
   }
+
+  DWORD processId() const { return process_.dwProcessId; }
 
   // Closes the window as the user does and gives the exit code.
   DWORD close() {
@@ -310,7 +360,7 @@ void checkFirstLaunchAndStateCommands(const fs::path& recording, const fs::path&
     GetClientRect(window, &client);
     check(client.right >= 500 && client.bottom >= 120, "without a WebView2 runtime the window keeps room for its note");
     std::this_thread::sleep_for(300ms);
-    check(captureWindow(window, screenshot), "a screenshot of the main window is written");
+    check(captureWindow(window, screenshot / "main-window.bmp"), "a screenshot of the main window is written");
     check(app.close() == 0, "closing the window ends the program with 0");
   }
   const std::string defaults = readFile(gSettings / "defaults.clapstate");
@@ -365,6 +415,84 @@ void checkFirstLaunchAndStateCommands(const fs::path& recording, const fs::path&
     check(app.close() == 0, "the program ends with 0");
   }
   check(readFile(gSettings / "settings.clapstate") == defaults, "checked again, the close keeps the session");
+}
+
+// The Audio/MIDI settings window, driven through its controls' notifications as a click
+// would send them.
+void pick(HWND window, int id, int index) {
+  HWND combo = GetDlgItem(window, id);
+  SendMessageW(combo, CB_SETCURSEL, WPARAM(index), 0);
+  SendMessageW(window, WM_COMMAND, MAKEWPARAM(id, CBN_SELCHANGE), LPARAM(combo));
+}
+
+void press(HWND window, int id) { SendMessageW(window, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), LPARAM(GetDlgItem(window, id))); }
+
+COLORREF backgroundOf(HWND window) {
+  POINT corner{4, 4};
+  ClientToScreen(window, &corner);
+  HDC screen = GetDC(nullptr);
+  const COLORREF colour = GetPixel(screen, corner.x, corner.y);
+  ReleaseDC(nullptr, screen);
+  return colour;
+}
+
+void checkSettingsWindow(const fs::path& screenshots) {
+  App app;
+  app.waitForWindow();
+  check(app.command(kSettings), "the system menu's first command opens the settings window");
+  const HWND settings = windowTitled(app.processId(), L"Audio/MIDI Settings");
+  check(settings != nullptr && IsWindowVisible(settings), "the window \"Audio/MIDI Settings\" shows");
+  if (!settings) return;
+  check(windowText(GetDlgItem(settings, 116)).rfind(L"Audio/MIDI Setup for STROBE-95", 0) == 0,
+        "its heading names the plugin");
+  check(joined(comboItems(GetDlgItem(settings, 100))) == "WASAPI", "the API list holds WASAPI");
+  check(joined(comboItems(GetDlgItem(settings, 101))) == "Out: default", "the output list holds Wine's render endpoint");
+  check(comboSelection(GetDlgItem(settings, 113)) == "Output 1 + 2", "its first stereo pair is chosen");
+  check(joined(comboItems(GetDlgItem(settings, 102))) == "No Input | In: default" &&
+            comboSelection(GetDlgItem(settings, 102)) == "No Input",
+        "the input list offers Wine's capture endpoint, and its default microphone stays unchosen");
+  check(comboSelection(GetDlgItem(settings, 103)) == "48000", "the endpoint's 48 kHz is the chosen rate");
+  const std::string buffers = joined(comboItems(GetDlgItem(settings, 104)));
+  check(buffers == "32 (0.7 ms) | 64 (1.3 ms) | 128 (2.7 ms) | 256 (5.3 ms) | 512 (10.7 ms)",
+        "the buffer items give their milliseconds at 48 kHz: " + buffers);
+  check(comboSelection(GetDlgItem(settings, 104)) == "256 (5.3 ms)", "256 frames are chosen at first");
+  check(joined(comboItems(GetDlgItem(settings, 112))) == "Auto | Light | Dark", "the appearance list");
+
+  pick(settings, 104, 2);
+  press(settings, IDOK);
+  const std::string stored = readFile(gSettings / "standalone-settings.conf");
+  check(!IsWindowVisible(settings) && contains(stored, "\nbufferSize=128\n") &&
+            contains(stored, "\noutputDeviceName=Out: default\n"),
+        "OK stores the tried buffer size and the chosen output in the settings file");
+
+  app.command(kSettings);
+  check(comboSelection(GetDlgItem(settings, 104)) == "128 (2.7 ms)", "reopened, the window shows the running 128 frames");
+  pick(settings, 104, 4);
+  check(comboSelection(GetDlgItem(settings, 104)) == "512 (10.7 ms)", "512 frames are tried at once");
+  press(settings, IDCANCEL);
+  app.command(kSettings);
+  check(comboSelection(GetDlgItem(settings, 104)) == "128 (2.7 ms)" &&
+            contains(readFile(gSettings / "standalone-settings.conf"), "\nbufferSize=128\n"),
+        "Cancel goes back to the stored 128 frames");
+
+  pick(settings, 112, 2);
+  std::this_thread::sleep_for(300ms);
+  check(backgroundOf(settings) == RGB(0x20, 0x20, 0x20), "Dark recolours the window at once");
+  captureWindow(settings, screenshots / "settings-dark.bmp");
+  pick(settings, 112, 1);
+  std::this_thread::sleep_for(300ms);
+  check(backgroundOf(settings) == GetSysColor(COLOR_BTNFACE), "Light takes the system's face colour");
+  captureWindow(settings, screenshots / "settings-light.bmp");
+  press(settings, IDCANCEL);
+  check(contains(readFile(gSettings / "standalone-settings.conf"), "\nscreenAppearance=auto\n"),
+        "Cancel keeps the stored appearance");
+
+  app.command(kSettings);
+  PostMessageW(settings, WM_KEYDOWN, VK_RETURN, 0);
+  check(waitFor([&] { return !IsWindowVisible(settings); }, 5s), "Enter presses OK through the message loop");
+  app.command(kSettings);
+  check(app.command(kSettings) && !IsWindowVisible(settings), "the menu command closes an open settings window");
+  check(app.close() == 0, "the program ends with 0");
 }
 
 void checkBadInput() {
@@ -433,7 +561,7 @@ void checkNoDeviceError() {
 
 int wmain(int argc, wchar_t** argv) {
   if (argc < 3) {
-    std::fprintf(stderr, "usage: strobe95_windows_app_check <STROBE-95.exe> --devices <recording> <screenshot> | --no-devices\n");
+    std::fprintf(stderr, "usage: strobe95_windows_app_check <STROBE-95.exe> --devices <recording> <screenshot folder> | --no-devices\n");
     return 2;
   }
   gProgram = argv[1];
@@ -448,6 +576,7 @@ int wmain(int argc, wchar_t** argv) {
   checkListing(withDevices);
   if (withDevices && argc >= 5) {
     checkFirstLaunchAndStateCommands(argv[3], argv[4]);
+    checkSettingsWindow(argv[4]);
     checkBadInput();
   } else if (!withDevices) {
     checkNoDeviceError();

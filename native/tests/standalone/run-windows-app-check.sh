@@ -1,14 +1,14 @@
 #!/usr/bin/env bash
 # Runs STROBE-95.exe's check under Wine on a virtual display, twice: with an ALSA default
 # device that records what it plays to a file (Wine then shows one render and one capture
-# endpoint), and with no audio device at all. The main window's screenshot is left in
-# the directory given as the third argument, as PNG.
+# endpoint), and with no audio device at all. Screenshots of the main window and of the
+# settings window in Light and Dark are left in the folder given as the third argument.
 set -euo pipefail
 check_program=$1 app=$2 screenshots=${3:-}
 work=$(mktemp -d)
 trap 'WINEPREFIX="$work/prefix" wineserver -k >/dev/null 2>&1 || true; rm -rf "$work"' EXIT
 export WINEPREFIX="$work/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-mkdir -p "$work/home" "$work/bare"
+mkdir -p "$work/home" "$work/bare" "$work/shots"
 cat > "$work/home/.asoundrc" <<ALSA
 pcm.!default { type plug slave.pcm "rec" }
 pcm.rec { type file slave.pcm "null" file "$work/out.raw" format "raw" }
@@ -20,14 +20,16 @@ HOME="$work/home" xvfb-run -a -s "-screen 0 1280x800x24" sh -c '
   wine "$0" "$(winepath -w "$1")" --devices "$(winepath -w "$2")" "$(winepath -w "$3")" 2>/dev/null
   status=$?
   wineserver -k >/dev/null 2>&1
-  exit $status' "$check_program" "$app" "$work/out.raw" "$work/main-window.bmp" | tr -d '\r' || status=1
+  exit $status' "$check_program" "$app" "$work/out.raw" "$work/shots" | tr -d '\r' || status=1
 HOME="$work/bare" xvfb-run -a sh -c '
   wine "$0" "$(winepath -w "$1")" --no-devices 2>/dev/null
   status=$?
   wineserver -k >/dev/null 2>&1
   exit $status' "$check_program" "$app" | tr -d '\r' || status=1
-if [ -n "$screenshots" ] && [ -f "$work/main-window.bmp" ]; then
+if [ -n "$screenshots" ]; then
   mkdir -p "$screenshots"
-  python3 "$(dirname "$0")/bmp-to-png.py" "$work/main-window.bmp" "$screenshots/main-window.png"
+  for shot in "$work"/shots/*.bmp; do
+    [ -f "$shot" ] && python3 "$(dirname "$0")/bmp-to-png.py" "$shot" "$screenshots/$(basename "$shot" .bmp).png"
+  done
 fi
 exit $status

@@ -408,17 +408,18 @@ void MainWindow::showPendingAudioError() {
 
 // --- Shutdown ------------------------------------------------------------------------
 
-void MainWindow::saveSettingsWithGeometry() {
-  if (!host_) return;
+bool MainWindow::saveSettingsWithGeometry() {
+  if (!host_) return false;
   if (haveRestoredRect_) {
     host_->settings().window = WindowPlacement{restoredRect_.left, restoredRect_.top,
                                                uint32_t(restoredRect_.right - restoredRect_.left),
                                                uint32_t(restoredRect_.bottom - restoredRect_.top)};
   }
   try {
-    host_->saveSettings();
+    return host_->saveSettings();
   } catch (const std::exception& error) {
     writeDebugOutput(std::string("Unable to save the settings file: ") + error.what() + "\n");
+    return false;
   }
 }
 

@@ -39,6 +39,9 @@ class MainWindow final : public Window {
   HWND settingsHandle() const;
   // Opens the Audio/MIDI settings window, or closes it as Cancel does when it is open.
   void toggleSettingsWindow();
+  // Saves the settings file with the window's last restored rectangle; false when it
+  // could not be written.
+  bool saveSettingsWithGeometry();
 
  private:
   void build(int showCommand);
@@ -50,7 +53,6 @@ class MainWindow final : public Window {
   void installHostCallbacks();
   void clearHostCallbacks();
   void takeFirstLaunchDefaults();
-  void saveSettingsWithGeometry();
   void runCommand(WPARAM command);
   void saveStateFile();
   void loadStateFile();
