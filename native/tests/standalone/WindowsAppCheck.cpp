@@ -483,6 +483,19 @@ void checkSettingsWindow(const fs::path& screenshots) {
   std::this_thread::sleep_for(300ms);
   check(backgroundOf(settings) == GetSysColor(COLOR_BTNFACE), "Light takes the system's face colour");
   captureWindow(settings, screenshots / "settings-light.bmp");
+  // Auto follows the user's app theme in the registry, and its change notice.
+  const wchar_t* personalize = L"Software\\Microsoft\\Windows\\CurrentVersion\\Themes\\Personalize";
+  DWORD light = 0;
+  RegSetKeyValueW(HKEY_CURRENT_USER, personalize, L"AppsUseLightTheme", REG_DWORD, &light, sizeof light);
+  pick(settings, 112, 0);
+  std::this_thread::sleep_for(300ms);
+  check(backgroundOf(settings) == RGB(0x20, 0x20, 0x20), "Auto is dark while AppsUseLightTheme is 0");
+  light = 1;
+  RegSetKeyValueW(HKEY_CURRENT_USER, personalize, L"AppsUseLightTheme", REG_DWORD, &light, sizeof light);
+  DWORD_PTR ignored = 0;
+  SendMessageTimeoutW(settings, WM_SETTINGCHANGE, 0, LPARAM(L"ImmersiveColorSet"), SMTO_NORMAL, 5000, &ignored);
+  std::this_thread::sleep_for(300ms);
+  check(backgroundOf(settings) == GetSysColor(COLOR_BTNFACE), "and turns light when the theme changes to light");
   press(settings, IDCANCEL);
   check(contains(readFile(gSettings / "standalone-settings.conf"), "\nscreenAppearance=auto\n"),
         "Cancel keeps the stored appearance");
