@@ -142,6 +142,13 @@ std::wstring windowText(HWND hwnd) {
   return text;
 }
 
+// A message box's text, in its static control 0xFFFF.
+std::wstring messageText(HWND box) {
+  wchar_t text[512] = {};
+  GetDlgItemTextW(box, 0xFFFF, text, 512);
+  return text;
+}
+
 struct TitledWindow {
   DWORD processId;
   const wchar_t* title;
@@ -209,12 +216,14 @@ class App {
   }
 
   // The main window once it is visible; on the way, `atFirstSight` runs the moment it is.
+  double secondsToWindow() const { return std::chrono::duration<double>(shownAt_ - startedAt_).count(); }
   HWND waitForWindow(const std::function<void()>& atFirstSight = {}) {
     if (!started_) return nullptr;
     waitFor([&] {
       window_ = windowOf(process_.dwProcessId, L"Window");
       return window_ != nullptr && windowText(window_) == L"STROBE-95";
     });
+    shownAt_ = std::chrono::steady_clock::now();
     if (window_ && atFirstSight) atFirstSight();
     return window_;
   }
@@ -235,6 +244,7 @@ class App {
   }
 
   DWORD processId() const { return process_.dwProcessId; }
+  void post(WPARAM id) { PostMessageW(window_, WM_SYSCOMMAND, id, 0); }
 
   // Closes the window as the user does and gives the exit code.
   DWORD close() {
@@ -246,6 +256,8 @@ class App {
 
  private:
   bool started_ = false;
+  std::chrono::steady_clock::time_point startedAt_ = std::chrono::steady_clock::now();
+  std::chrono::steady_clock::time_point shownAt_ = startedAt_;
   PROCESS_INFORMATION process_{};
   HWND window_ = nullptr;
 };
@@ -349,6 +361,7 @@ void checkFirstLaunchAndStateCommands(const fs::path& recording, const fs::path&
       recordedAtShow = fs::file_size(recording, ignored);
     });
     check(window != nullptr, "the first launch shows the window \"STROBE-95\"");
+    std::printf("     (the window showed %.1f s after the start)\n", app.secondsToWindow());
     check(filesBeforeWindow, "the settings file and defaults.clapstate are there when the window shows");
     const std::string settings = readFile(gSettings / "standalone-settings.conf");
     check(contains(settings, "audioApiName=wasapi\n") && contains(settings, "bufferSize=256\n"),
@@ -384,6 +397,15 @@ void checkFirstLaunchAndStateCommands(const fs::path& recording, const fs::path&
     check(app.commandWithPick(kLoad, saved) && app.commandWithPick(kSave, afterLoad) &&
               readFile(afterLoad) == readFile(saved),
           "Load state takes the picked file's sound");
+    // A folder that does not exist: the save fails and says so in a box on the window.
+    std::ofstream(gChoiceFile, std::ios::binary | std::ios::trunc)
+        << reinterpret_cast<const char*>((gSettings / "missing" / "x.clapstate").u8string().c_str()) << "\n";
+    app.post(kSave);
+    const HWND box = app.waitForErrorBox();
+    check(box && messageText(box).rfind(L"Unable to save state: ", 0) == 0,
+          "a save that cannot write says \"Unable to save state: ...\"");
+    if (box) SendMessageW(box, WM_COMMAND, IDOK, 0);
+    check(waitFor([&] { return !IsWindow(box); }, 5s) && !fs::exists(gSettings / "missing"), "and leaves nothing behind");
     const fs::path cancelled = gSettings / "cancelled.clapstate";
     std::ofstream(gChoiceFile, std::ios::trunc).close();
     check(app.command(kSave) && !fs::exists(cancelled), "a cancelled pick saves nothing");
@@ -559,12 +581,7 @@ void checkNoDeviceError() {
   App app;
   check(app.waitForWindow() != nullptr, "without audio devices the window still opens");
   const HWND box = app.waitForErrorBox();
-  std::wstring text;
-  if (box) {
-    wchar_t buffer[512] = {};
-    GetDlgItemTextW(box, 0xFFFF, buffer, 512);
-    text = buffer;
-  }
+  const std::wstring text = box ? messageText(box) : std::wstring();
   check(text.rfind(L"Unable to configure audio: ", 0) == 0, "the audio error box says \"Unable to configure audio: ...\"");
   if (box) PostMessageW(box, WM_COMMAND, IDOK, 0);
   check(app.close() == 0, "the program ends with 0");
