@@ -57,7 +57,7 @@ int runProgram(int showCommand) {
   StandaloneHost::instance().callbacks.showSettingsWindow = [] {
     MainWindow* window = MainWindow::current();
     if (!window) return false;
-    window->toggleSettingsWindow();
+    window->openSettingsWindow();
     return true;
   };
   auto plugin = createStandalonePlugin(&clap_entry, kPluginId, 0, argc, argv.data());

@@ -59,6 +59,15 @@ MainWindow::~MainWindow() {
 
 HWND MainWindow::settingsHandle() const { return settingsWindow_ ? settingsWindow_->handle() : nullptr; }
 
+void MainWindow::openSettingsWindow() {
+  if (!settingsWindow_) return;
+  if (settingsWindow_->isVisible()) {
+    SetForegroundWindow(settingsWindow_->handle());
+  } else {
+    settingsWindow_->open();
+  }
+}
+
 void MainWindow::toggleSettingsWindow() {
   if (!settingsWindow_) return;
   if (settingsWindow_->isVisible()) {

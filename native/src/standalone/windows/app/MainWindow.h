@@ -39,6 +39,8 @@ class MainWindow final : public Window {
   HWND settingsHandle() const;
   // Opens the Audio/MIDI settings window, or closes it as Cancel does when it is open.
   void toggleSettingsWindow();
+  // Opens it, or brings it to the front when it is open.
+  void openSettingsWindow();
   // Saves the settings file with the window's last restored rectangle; false when it
   // could not be written.
   bool saveSettingsWithGeometry();
