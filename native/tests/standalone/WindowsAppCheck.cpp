@@ -449,6 +449,23 @@ void pick(HWND window, int id, int index) {
 
 void press(HWND window, int id) { SendMessageW(window, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), LPARAM(GetDlgItem(window, id))); }
 
+// The settings window's latency line: the visible static that starts with "Latency: ".
+std::string latencyText(HWND window) {
+  std::string found;
+  EnumChildWindows(
+      window,
+      [](HWND child, LPARAM context) -> BOOL {
+        const std::wstring text = windowText(child);
+        if (text.rfind(L"Latency: ", 0) != 0 || !IsWindowVisible(child)) return TRUE;
+        char narrow[256] = {};
+        WideCharToMultiByte(CP_UTF8, 0, text.c_str(), -1, narrow, sizeof narrow, nullptr, nullptr);
+        *reinterpret_cast<std::string*>(context) = narrow;
+        return FALSE;
+      },
+      reinterpret_cast<LPARAM>(&found));
+  return found;
+}
+
 COLORREF backgroundOf(HWND window) {
   POINT corner{4, 4};
   ClientToScreen(window, &corner);
@@ -496,6 +513,19 @@ void checkSettingsWindow(const fs::path& screenshots) {
   check(comboSelection(GetDlgItem(settings, 104)) == "128 (2.7 ms)" &&
             contains(readFile(gSettings / "standalone-settings.conf"), "\nbufferSize=128\n"),
         "Cancel goes back to the stored 128 frames");
+
+  // An input tried at once, then given up with Cancel.
+  const std::string storedBefore = readFile(gSettings / "standalone-settings.conf");
+  pick(settings, 102, 1);
+  const std::string duplex = latencyText(settings);
+  check(duplex.rfind("Latency: in ", 0) == 0 && contains(duplex, " ms, out "),
+        "choosing Wine's capture endpoint runs it with the output at once: " + duplex);
+  press(settings, IDCANCEL);
+  app.command(kSettings);
+  check(comboSelection(GetDlgItem(settings, 102)) == "No Input" &&
+            latencyText(settings).rfind("Latency: out ", 0) == 0 &&
+            readFile(gSettings / "standalone-settings.conf") == storedBefore,
+        "Cancel goes back to the stored devices: " + latencyText(settings));
 
   pick(settings, 112, 2);
   std::this_thread::sleep_for(300ms);
