@@ -6,9 +6,11 @@
 //
 //   strobe95_windows_app_check.exe <STROBE-95.exe> --devices <recording> <screenshot folder>
 //   strobe95_windows_app_check.exe <STROBE-95.exe> --no-devices
+//   strobe95_windows_app_check.exe <STROBE-95.exe> --dpi <dots per inch the prefix is set to>
 #include <windows.h>
 
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -617,6 +619,26 @@ void checkNoDeviceError() {
   check(app.close() == 0, "the program ends with 0");
 }
 
+// At 144 DPI (150 %) both windows are laid out in device pixels 1.5 times their DIP.
+void checkScaledLayout(int dpi) {
+  removeSettings();
+  App app;
+  const HWND window = app.waitForWindow();
+  app.command(kSettings);
+  const HWND settings = windowTitled(app.processId(), L"Audio/MIDI Settings");
+  RECT mainClient{};
+  RECT settingsClient{};
+  GetClientRect(window, &mainClient);
+  if (settings) GetClientRect(settings, &settingsClient);
+  const double scale = dpi / 96.0;
+  // 500 DIP for the note; 20 + 120 + 8 + 320 + 20 DIP across the settings window's column.
+  check(mainClient.right == std::lround(500 * scale),
+        "the main window's note area is 500 DIP wide: " + std::to_string(mainClient.right) + " px");
+  check(settingsClient.right == std::lround(488 * scale),
+        "the settings window's column is 488 DIP wide: " + std::to_string(settingsClient.right) + " px");
+  check(app.close() == 0, "the program ends with 0");
+}
+
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
@@ -638,6 +660,8 @@ int wmain(int argc, wchar_t** argv) {
     checkFirstLaunchAndStateCommands(argv[3], argv[4]);
     checkSettingsWindow(argv[4]);
     checkBadInput();
+  } else if (std::wstring(argv[2]) == L"--dpi" && argc >= 4) {
+    checkScaledLayout(_wtoi(argv[3]));
   } else if (!withDevices) {
     checkNoDeviceError();
   }
