@@ -90,6 +90,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int showCommand) {
     exitCode = runProgram(showCommand);
   } catch (const std::exception& error) {
     writeDebugOutput(std::string("STROBE-95 stopped: ") + error.what() + "\n");
+    // Audio stops and the session is kept even when the window could not be built.
+    StandaloneHost::shutdown();
     MessageBoxW(nullptr, toWide(error.what()).c_str(), nullptr, MB_ICONERROR);
   }
   CoUninitialize();
