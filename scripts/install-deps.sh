@@ -14,6 +14,7 @@ packages=(
   clang libclang-rt-14-dev   # the fuzz targets: libFuzzer and the sanitizers with it
   locales
   chromium woff2               # the faceplate's page tests and its TrueType fonts
+  python3                      # turns the Wine checks' screenshots into PNG
 )
 # The page tests' driver needs a Node with npm; the machine image may bring its own.
 command -v npm >/dev/null || packages+=(nodejs npm)

@@ -26,6 +26,25 @@ std::unique_ptr<StandaloneHost> gInstance;     // main thread
 std::optional<HostEnvironment> gEnvironment;   // main thread; used by the next instance()
 const clap_plugin_entry_t* gEntry = nullptr;   // main thread; the entry the plugin came from
 
+// The session file is saved over at shutdown; one the plugin could not take whole (from
+// a newer version, say, or damaged) is copied aside first, so the user's bytes survive.
+void keepSessionAside(const fs::path& directory) {
+  std::error_code error;
+  fs::copy_file(directory / kSessionStateFile, directory / kKeptSessionStateFile,
+                fs::copy_options::overwrite_existing, error);
+  if (error) writeDebugOutput("Unable to keep the last session aside: " + error.message() + "\n");
+}
+
+std::string stateBytes(const Clap::Plugin& plugin) {
+  std::string bytes;
+  const clap_ostream_t stream{&bytes, [](const clap_ostream_t* s, const void* buffer, uint64_t size) -> int64_t {
+                                static_cast<std::string*>(s->ctx)->append(static_cast<const char*>(buffer), size);
+                                return int64_t(size);
+                              }};
+  if (plugin.extensions().state) plugin.extensions().state->save(plugin.plugin(), &stream);
+  return bytes;
+}
+
 void createDirectories(const fs::path& directory) {
   std::error_code error;
   fs::create_directories(directory, error);
@@ -136,12 +155,22 @@ std::shared_ptr<Clap::Plugin> createStandalonePlugin(const clap_plugin_entry_t* 
     try {
       createDirectories(directory);
       host.saveState(directory, kDefaultsStateFile);
-      if (host.pluginStatePersistence() == kPersistSession && fs::exists(directory / kSessionStateFile)) {
-        host.loadState(directory, kSessionStateFile);
-      }
     } catch (const std::exception& error) {
-      // The plugin runs from its own defaults; a broken file must not stop the program.
-      writeDebugOutput(std::string("Unable to restore the last session: ") + error.what() + "\n");
+      writeDebugOutput(std::string("Unable to keep the defaults state: ") + error.what() + "\n");
+    }
+    std::error_code missing;
+    if (host.pluginStatePersistence() == kPersistSession && fs::exists(directory / kSessionStateFile, missing)) {
+      try {
+        host.loadState(directory, kSessionStateFile);
+        // The plugin takes what it can from any bytes; a file it does not give back
+        // unchanged was not wholly its own.
+        const auto bytes = readFileBounded(directory / kSessionStateFile, kMaxSettingsBytes);
+        if (bytes && *bytes != stateBytes(*plugin)) keepSessionAside(directory);
+      } catch (const std::exception& error) {
+        // The plugin runs from its own defaults; a broken file must not stop the program.
+        writeDebugOutput(std::string("Unable to restore the last session: ") + error.what() + "\n");
+        keepSessionAside(directory);
+      }
     }
   }
   return plugin;

@@ -27,6 +27,8 @@ namespace strobe95::standalone {
 
 inline constexpr const char* kDefaultsStateFile = "defaults.clapstate";
 inline constexpr const char* kSessionStateFile = "settings.clapstate";
+// The last session as it was on disk, when the plugin could not take it whole.
+inline constexpr const char* kKeptSessionStateFile = "settings.clapstate.kept";
 
 // What the host is built on: the platform's audio APIs and MIDI layer, where it keeps
 // files, and its clock. Tests hand it scripted ones.

@@ -273,6 +273,39 @@ TEST_F(HostCreation, WithoutSessionPersistenceTheOldSessionIsNeitherLoadedNorRep
   EXPECT_EQ(readFile(settingsDirectory() / "settings.clapstate"), old);
 }
 
+TEST_F(HostCreation, ASessionThePluginCannotTakeWholeIsKeptAsideBeforeItIsSavedOver) {
+  std::string own;
+  {
+    const auto plugin = create();
+    own = stateWithCutoff(savedState(*plugin), "1234");
+    StandaloneHost::shutdown();
+  }
+  struct Case {
+    const char* what;
+    std::string bytes;
+    bool keptAside;
+  };
+  const Case cases[] = {
+      {"random bytes", std::string("\x8f\x00\xffSTROBE\x01\x02 not a state\n", 27), true},
+      {"a foreign product's header", "OTHER-SYNTH 9.9\ncutoff 5\n", true},
+      {"the plugin's own state: it comes back unchanged, nothing to keep", own, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    std::error_code ignored;
+    fs::remove(settingsDirectory() / "settings.clapstate.kept", ignored);
+    writeFile(settingsDirectory() / "settings.clapstate", c.bytes);
+    const auto plugin = create();
+    ASSERT_NE(plugin, nullptr) << "a broken session never stops the start";
+    StandaloneHost::shutdown();
+    EXPECT_EQ(fs::exists(settingsDirectory() / "settings.clapstate.kept"), c.keptAside);
+    if (c.keptAside) {
+      EXPECT_EQ(readFile(settingsDirectory() / "settings.clapstate.kept"), c.bytes)
+          << "the user's bytes survive the shutdown's save";
+    }
+  }
+}
+
 const void* noneByDefault(const char* id);
 uint32_t settingsFactoryVersion(const standalone_settings_factory_t*) { return 1; }
 uint32_t persistenceNone(const standalone_settings_factory_t*) { return 1; }
