@@ -221,14 +221,7 @@ void MainWindow::installHostCallbacks() {
 }
 
 void MainWindow::clearHostCallbacks() {
-  HostCallbacks& callbacks = host_->callbacks;
-  callbacks.guiResize = nullptr;
-  callbacks.errorReport = nullptr;
-  callbacks.deviceListChanged = nullptr;
-  callbacks.showSettingsWindow = nullptr;
-  callbacks.appearanceChanged = nullptr;
-  callbacks.audioHealthy = nullptr;
-  callbacks.settingsStatusChanged = nullptr;
+  host_->callbacks = HostCallbacks{};  // every one of them is the windows'
 }
 
 // --- Messages ------------------------------------------------------------------------
