@@ -113,35 +113,42 @@ Captured runCaptured(const std::vector<std::wstring>& arguments) {
   return result;
 }
 
-struct FoundWindow {
-  DWORD processId;
-  const wchar_t* className;
-  HWND found = nullptr;
-};
+std::wstring windowText(HWND hwnd) {
+  wchar_t text[512] = {};
+  GetWindowTextW(hwnd, text, 512);
+  return text;
+}
 
-HWND windowOf(DWORD processId, const wchar_t* className) {
-  FoundWindow search{processId, className};
+// The first top-level window of the process that matches.
+HWND findWindow(DWORD processId, const std::function<bool(HWND)>& matches) {
+  struct Search {
+    DWORD processId;
+    const std::function<bool(HWND)>& matches;
+    HWND found = nullptr;
+  } search{processId, matches};
   EnumWindows(
       [](HWND hwnd, LPARAM context) -> BOOL {
-        auto& s = *reinterpret_cast<FoundWindow*>(context);
+        auto& s = *reinterpret_cast<Search*>(context);
         DWORD owner = 0;
         GetWindowThreadProcessId(hwnd, &owner);
-        wchar_t name[64] = {};
-        GetClassNameW(hwnd, name, 64);
-        if (owner == s.processId && IsWindowVisible(hwnd) && std::wstring(name) == s.className) {
-          s.found = hwnd;
-          return FALSE;
-        }
-        return TRUE;
+        if (owner != s.processId || !s.matches(hwnd)) return TRUE;
+        s.found = hwnd;
+        return FALSE;
       },
       reinterpret_cast<LPARAM>(&search));
   return search.found;
 }
 
-std::wstring windowText(HWND hwnd) {
-  wchar_t text[512] = {};
-  GetWindowTextW(hwnd, text, 512);
-  return text;
+HWND windowOf(DWORD processId, const wchar_t* className) {
+  return findWindow(processId, [className](HWND hwnd) {
+    wchar_t name[64] = {};
+    GetClassNameW(hwnd, name, 64);
+    return IsWindowVisible(hwnd) && std::wstring(name) == className;
+  });
+}
+
+HWND windowTitled(DWORD processId, const wchar_t* title) {
+  return findWindow(processId, [title](HWND hwnd) { return windowText(hwnd) == title; });
 }
 
 // A message box's text, in its static control 0xFFFF.
@@ -149,29 +156,6 @@ std::wstring messageText(HWND box) {
   wchar_t text[512] = {};
   GetDlgItemTextW(box, 0xFFFF, text, 512);
   return text;
-}
-
-struct TitledWindow {
-  DWORD processId;
-  const wchar_t* title;
-  HWND found = nullptr;
-};
-
-HWND windowTitled(DWORD processId, const wchar_t* title) {
-  TitledWindow search{processId, title};
-  EnumWindows(
-      [](HWND hwnd, LPARAM context) -> BOOL {
-        auto& s = *reinterpret_cast<TitledWindow*>(context);
-        DWORD owner = 0;
-        GetWindowThreadProcessId(hwnd, &owner);
-        if (owner == s.processId && windowText(hwnd) == s.title) {
-          s.found = hwnd;
-          return FALSE;
-        }
-        return TRUE;
-      },
-      reinterpret_cast<LPARAM>(&search));
-  return search.found;
 }
 
 std::vector<std::string> comboItems(HWND combo) {
