@@ -274,6 +274,7 @@ TEST_F(HostCreation, WithoutSessionPersistenceTheOldSessionIsNeitherLoadedNorRep
 }
 
 TEST_F(HostCreation, ASessionThePluginCannotTakeWholeIsKeptAsideBeforeItIsSavedOver) {
+  using namespace std::string_literals;  // the random bytes hold a NUL
   std::string own;
   {
     const auto plugin = create();
@@ -286,7 +287,7 @@ TEST_F(HostCreation, ASessionThePluginCannotTakeWholeIsKeptAsideBeforeItIsSavedO
     bool keptAside;
   };
   const Case cases[] = {
-      {"random bytes", std::string("\x8f\x00\xffSTROBE\x01\x02 not a state\n", 27), true},
+      {"random bytes", "\x8f\x00\xffSTROBE\x01\x02 not a state\n"s, true},
       {"a foreign product's header", "OTHER-SYNTH 9.9\ncutoff 5\n", true},
       {"the plugin's own state: it comes back unchanged, nothing to keep", own, false},
   };
