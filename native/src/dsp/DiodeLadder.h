@@ -108,49 +108,96 @@ struct DiodeLadderCoefficients {
   }
 };
 
-// The acid filter of both channels: lane 0 the left, lane 1 the right. The caller applies
-// the resonance's output gain.
+// A cubic soft clip that reaches its ceiling of 1 where 2·x reaches 1.
+inline lanes::Float4 shapeLadderInput(lanes::Float4 x) {
+  const lanes::Float4 v = lanes::clamp(2.0f * x, lanes::splat(-1.0f), lanes::splat(1.0f));
+  return 1.5f * v * (1.0f - v * v * (1.0f / 3.0f));
+}
+
+// The ladder's four integrator states, one ladder per lane.
+struct DiodeLadderStates {
+  lanes::Float4 z1{}, z2{}, z3{}, z4{};
+};
+
+// One step of the ladder's equations: how far each state moves from the states and the
+// shaped input (the trapezoidal integrators' 2·h).
+inline DiodeLadderStates diodeLadderMoves(const DiodeLadderStates& z, lanes::Float4 in,
+                                          const DiodeLadderCoefficients& k) {
+  using lanes::Float4;
+  // What each stage would output with no new input, from the outside in (halves of
+  // e4 and e3 are what the stages around them take).
+  const Float4 halfE4 = k.g * z.z4 * k.halfInvOnePlusG;
+  const Float4 e3Core = k.g * (z.z3 + halfE4);
+  const Float4 e3 = e3Core * k.invD3;
+  const Float4 halfE3 = e3Core * k.halfInvD3;
+  const Float4 e2 = k.g * (z.z2 + halfE3) * k.invD2;
+  const Float4 s = (z.z1 + e2) * k.cubeOverD;
+  const Float4 fb = k.feedback * (kLadderTapLast * z.z4 + kLadderTapInner * e3 +
+                                  kLadderTapInner * e2 + kLadderTapFirst * s);
+  const Float4 u = (in - fb) * k.inputScale;
+
+  const Float4 estimate = ((z.z1 + e2) * k.g * 0.5f * k.invD1 + z.z2 + halfE3) * k.invD2;
+  const Float4 h1 = (u + estimate - z.z1) * k.stage;
+  const Float4 h2 =
+      (((z.z1 + h1) * k.secondMix + (0.5f * e2 + halfE4 + z.z3) * k.invD3) * 0.5f - z.z2) *
+      k.stage;
+  const Float4 h3 =
+      (((z.z2 + h2) * k.thirdMix + (z.z4 + halfE3) * k.invOnePlusG) * 0.5f - z.z3) * k.stage;
+  const Float4 toLast = (z.z3 + h3) * 0.5f - z.z4;
+  return {2.0f * h1, 2.0f * h2, 2.0f * h3, toLast * k.twoStage};
+}
+
+// Between the soft clip and the output the ladder is linear: while its coefficients hold,
+// the states' moves are M·states + b·input. Written that way a step's longest chain is
+// one product and a sum of five, where the equations chain some thirty operations from
+// each state to the next. The matrix gives the moves, not the new states, because at low
+// cutoffs the states hardly move: a new-state matrix would hold 1 − ε, whose rounding
+// would change the small ε that makes the filter's tone.
+struct DiodeLadderMatrix {
+  lanes::Float4 column[4]{};  // column j: what state j adds to each state's move
+  lanes::Float4 input{};      // what the shaped input adds to each state's move
+
+  // The columns are the equations' answers to each state alone and to the input alone,
+  // all four states in one step: lane j starts with state j at 1.
+  static DiodeLadderMatrix from(const DiodeLadderCoefficients& k) {
+    using lanes::Float4;
+    const DiodeLadderStates basis{{1.0f, 0.0f, 0.0f, 0.0f}, {0.0f, 1.0f, 0.0f, 0.0f},
+                                  {0.0f, 0.0f, 1.0f, 0.0f}, {0.0f, 0.0f, 0.0f, 1.0f}};
+    const DiodeLadderStates rows = diodeLadderMoves(basis, Float4{}, k);
+    const DiodeLadderStates fromInput = diodeLadderMoves(DiodeLadderStates{}, lanes::splat(1.0f), k);
+    // rows.zk holds row k; the columns are its transpose.
+    DiodeLadderMatrix m;
+    for (int j = 0; j < 4; ++j) m.column[j] = Float4{rows.z1[j], rows.z2[j], rows.z3[j], rows.z4[j]};
+    m.input = Float4{fromInput.z1[0], fromInput.z2[0], fromInput.z3[0], fromInput.z4[0]};
+    return m;
+  }
+};
+
+// The acid filter of both channels, each channel's four states in the lanes of one
+// vector. The caller applies the resonance's output gain.
 class DiodeLadder {
  public:
-  void clear() { z1_ = z2_ = z3_ = z4_ = lanes::Float4{}; }
+  void clear() { left_ = right_ = lanes::Float4{}; }
 
-  lanes::Float4 process(lanes::Float4 x, const DiodeLadderCoefficients& k) {
-    using lanes::Float4;
-    // A cubic soft clip that reaches its ceiling of 1 where 2·x reaches 1.
-    const Float4 v = lanes::clamp(2.0f * x, lanes::splat(-1.0f), lanes::splat(1.0f));
-    const Float4 in = 1.5f * v * (1.0f - v * v * (1.0f / 3.0f));
-
-    // What each stage would output with no new input, from the outside in (halves of
-    // e4 and e3 are what the stages around them take).
-    const Float4 halfE4 = k.g * z4_ * k.halfInvOnePlusG;
-    const Float4 e3Core = k.g * (z3_ + halfE4);
-    const Float4 e3 = e3Core * k.invD3;
-    const Float4 halfE3 = e3Core * k.halfInvD3;
-    const Float4 e2 = k.g * (z2_ + halfE3) * k.invD2;
-    const Float4 s = (z1_ + e2) * k.cubeOverD;
-    const Float4 fb = k.feedback * (kLadderTapLast * z4_ + kLadderTapInner * e3 +
-                                    kLadderTapInner * e2 + kLadderTapFirst * s);
-    const Float4 u = (in - fb) * k.inputScale;
-
-    const Float4 estimate = ((z1_ + e2) * k.g * 0.5f * k.invD1 + z2_ + halfE3) * k.invD2;
-    const Float4 h1 = (u + estimate - z1_) * k.stage;
-    const Float4 h2 =
-        (((z1_ + h1) * k.secondMix + (0.5f * e2 + halfE4 + z3_) * k.invD3) * 0.5f - z2_) *
-        k.stage;
-    const Float4 h3 =
-        (((z2_ + h2) * k.thirdMix + (z4_ + halfE3) * k.invOnePlusG) * 0.5f - z3_) * k.stage;
-    const Float4 toLast = (z3_ + h3) * 0.5f - z4_;
-    const Float4 y = z4_ + toLast * k.stage;
-
-    z1_ = lanes::flushDenormal(z1_ + 2.0f * h1);
-    z2_ = lanes::flushDenormal(z2_ + 2.0f * h2);
-    z3_ = lanes::flushDenormal(z3_ + 2.0f * h3);
-    z4_ = lanes::flushDenormal(z4_ + toLast * k.twoStage);
-    return y;
+  // x: lane 0 the left input, lane 1 the right; returns the outputs in the same lanes.
+  lanes::Float4 process(lanes::Float4 x, const DiodeLadderMatrix& m) {
+    const lanes::Float4 in = shapeLadderInput(x);
+    const float left = step(left_, in[0], m);
+    const float right = step(right_, in[1], m);
+    return lanes::Float4{left, right, 0.0f, 0.0f};
   }
 
  private:
-  lanes::Float4 z1_{}, z2_{}, z3_{}, z4_{};
+  static float step(lanes::Float4& z, float in, const DiodeLadderMatrix& m) {
+    const lanes::Float4 moves = (m.column[0] * z[0] + m.column[1] * z[1]) +
+                                (m.column[2] * z[2] + m.column[3] * z[3]) + m.input * in;
+    // Half the last state's move is its integrator's output for this sample.
+    const float out = z[3] + 0.5f * moves[3];
+    z = lanes::flushDenormal(z + moves);
+    return out;
+  }
+
+  lanes::Float4 left_{}, right_{};  // {z1, z2, z3, z4} of each channel
 };
 
 }  // namespace strobe95::voice

@@ -203,19 +203,22 @@ float limitTo(float x, float limit) { return x < limit ? x : limit; }
 }  // namespace
 
 void Voice::compute(int count, float** inputs, float** outputs) {
-  using lanes::Float4;
   if (count < 1) return;
   const BlockCoefficients b = blockCoefficients();
-  const float* sampleIn = inputs[0];
-  float* left = outputs[0];
-  float* right = outputs[1];
+  for (int done = 0; done < count; done += kChunkFrames) {
+    const int n = std::min(kChunkFrames, count - done);
+    prepareChunk(b, n, inputs[0] + done);
+    filterChunk(b, n, outputs[0] + done, outputs[1] + done);
+  }
+}
 
+void Voice::prepareChunk(const BlockCoefficients& b, int count, const float* sampleIn) {
+  using lanes::Float4;
   // The filter coefficients cost several transcendental calls, the oscillator increments
   // a few divisions; each is recomputed only when the cutoff or the pitch moves, which a
   // settled note's do not.
   float lastCutoff = -1.0f;
-  LatticeLowpassCoefficients lattice;
-  DiodeLadderCoefficients ladder;
+  int set = -1;
   float lastPitch = -1.0f;
   // Lane 0: the PWM LFO's fixed rate; lane 1: the sub, set with the pitch.
   Float4 quadratureCoefficients{pulseTiming_.lfoCoefficient, 0.0f, 0.0f, 0.0f};
@@ -241,11 +244,13 @@ void Voice::compute(int count, float** inputs, float** outputs) {
                                     kMinCutoff, kMaxCutoff);
     if (cutoff != lastCutoff) {
       lastCutoff = cutoff;
+      ++set;
       const float warp = std::tan(
           std::clamp(std::max(kMinWarpFrequency, cutoff) * piOverFs_, 0.0f, kMaxWarpAngle));
-      lattice = LatticeLowpassCoefficients::make(warp, b.latticeResonance);
-      ladder = DiodeLadderCoefficients::make(cutoff, piOverFs_, b.ladderResonance);
+      chunk_.lattice[set] = LatticeLowpassCoefficients::make(warp, b.latticeResonance);
+      chunk_.ladder[set] = DiodeLadderMatrix::from(DiodeLadderCoefficients::make(cutoff, piOverFs_, b.ladderResonance));
     }
+    chunk_.coefficientSet[i] = static_cast<uint8_t>(set);
 
     const float sample = b.sampleGain * sampleIn[i];
     const float noise = b.noiseGain * noise_.next();
@@ -264,22 +269,28 @@ void Voice::compute(int count, float** inputs, float** outputs) {
     const float subOut = b.subGain * sines[1];
     const float mono = sample + subOut + noise;
 
-    const Float4 x = b.supersawGain * Float4{saws.left, saws.right, 0.0f, 0.0f} +
-                     b.pulseGain * (pulseOwn * Float4{pulse.first, pulse.second, 0.0f, 0.0f} +
-                                    pulseOther * Float4{pulse.second, pulse.first, 0.0f, 0.0f}) +
-                     mono;
-
-    // Both filters always run, so switching between them continues from live states.
-    const Float4 normal = normal_.process(x, lattice);
-    const Float4 acid = acid_.process(x, ladder) * b.ladderResonance.outputGain;
+    chunk_.filterInput[i] = b.supersawGain * Float4{saws.left, saws.right, 0.0f, 0.0f} +
+                            b.pulseGain * (pulseOwn * Float4{pulse.first, pulse.second, 0.0f, 0.0f} +
+                                           pulseOther * Float4{pulse.second, pulse.first, 0.0f, 0.0f}) +
+                            mono;
 
     const bool wasSounding = ampEnvelope_.level() > 0.0f;
     const float level = ampEnvelope_.next(gate, b.amp);
     // A silent voice takes a new velocity at once; a sounding one glides to it.
     smoothedGain_ = wasSounding ? flushDenormal(smoothedGain_ * gainPole_ + b.gainInput) : controls_.gain;
+    chunk_.outputScale[i] = kOutputLevel * level * smoothedGain_;
+  }
+}
 
-    const float scale = kOutputLevel * level * smoothedGain_;
-    const Float4 out = (b.acid ? acid : normal) * scale;
+void Voice::filterChunk(const BlockCoefficients& b, int count, float* left, float* right) {
+  using lanes::Float4;
+  for (int i = 0; i < count; ++i) {
+    const Float4 x = chunk_.filterInput[i];
+    const int set = chunk_.coefficientSet[i];
+    // Both filters always run, so switching between them continues from live states.
+    const Float4 normal = normal_.process(x, chunk_.lattice[set]);
+    const Float4 acid = acid_.process(x, chunk_.ladder[set]) * b.ladderResonance.outputGain;
+    const Float4 out = (b.acid ? acid : normal) * chunk_.outputScale[i];
     left[i] = out[0];
     right[i] = out[1];
   }

@@ -2,6 +2,7 @@
 // One synthesizer voice: supersaw, pulse pair, sub, noise and the sample layer's input,
 // mixed to stereo, through the normal or the acid filter and the amplitude envelope.
 // The engine finds its controls by label and writes them between compute calls.
+#include <cstdint>
 #include <span>
 
 #include "AmpEnvelope.h"
@@ -70,6 +71,22 @@ class Voice final : public faust::dsp {
   struct BlockCoefficients;
   BlockCoefficients blockCoefficients() const;
 
+  // compute runs in chunks of this many frames: first the sources, envelopes and filter
+  // coefficients of a whole chunk, then both filters over it. Apart, each loop is short
+  // enough for the processor to overlap many samples' work, which the filters' long
+  // recursions alone would not allow.
+  static constexpr int kChunkFrames = 128;
+  struct Chunk {
+    lanes::Float4 filterInput[kChunkFrames];
+    float outputScale[kChunkFrames];
+    // The coefficient set each frame uses; a new set only where the cutoff moved.
+    uint8_t coefficientSet[kChunkFrames];
+    voice::LatticeLowpassCoefficients lattice[kChunkFrames];
+    voice::DiodeLadderMatrix ladder[kChunkFrames];
+  };
+  void prepareChunk(const BlockCoefficients& b, int count, const float* sampleIn);
+  void filterChunk(const BlockCoefficients& b, int count, float* left, float* right);
+
   Controls controls_;
 
   // Set from the sample rate.
@@ -98,6 +115,9 @@ class Voice final : public faust::dsp {
   voice::DiodeLadder acid_;
   voice::AmpEnvelope ampEnvelope_;
   float smoothedGain_ = 0.0f;
+
+  // Audio thread only: what prepareChunk hands to filterChunk, no state between calls.
+  Chunk chunk_;
 };
 
 }  // namespace strobe95::gen
