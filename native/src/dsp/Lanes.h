@@ -28,6 +28,11 @@ inline Float4 clamp(Float4 x, Float4 low, Float4 high) {
   return select(x < low, low, select(high < x, high, x));
 }
 
+// Whether any lane of a comparison's mask is set.
+inline bool any(Int4 mask) {
+  return ((mask[0] | mask[1]) | (mask[2] | mask[3])) != 0;
+}
+
 inline Float4 abs(Float4 x) {
   return reinterpret_cast<Float4>(reinterpret_cast<Int4>(x) & Int4{0x7fffffff, 0x7fffffff, 0x7fffffff, 0x7fffffff});
 }

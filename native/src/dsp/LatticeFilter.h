@@ -65,29 +65,6 @@ struct LatticeCoefficients {
   }
 };
 
-// One section on both channels at once: lane 0 the left, lane 1 the right.
-class LatticeSection {
- public:
-  void clear() {
-    q1_ = lanes::Float4{};
-    q2_ = lanes::Float4{};
-  }
-
-  lanes::Float4 process(lanes::Float4 x, const LatticeCoefficients& k) {
-    const lanes::Float4 u = k.c2 * x - k.s2 * q2_;
-    const lanes::Float4 t1 = k.c1 * u - k.s1 * q1_;
-    const lanes::Float4 t2 = k.c1 * q1_ + k.s1 * u;
-    const lanes::Float4 y = k.inputTap * x + k.stateTap * q2_ + k.secondTap * t2 + k.firstTap * t1;
-    q1_ = lanes::flushDenormal(t1);
-    q2_ = lanes::flushDenormal(t2);
-    return y;
-  }
-
- private:
-  lanes::Float4 q1_{};
-  lanes::Float4 q2_{};
-};
-
 struct LatticeLowpassCoefficients {
   LatticeCoefficients first;
   LatticeCoefficients second;
@@ -98,21 +75,83 @@ struct LatticeLowpassCoefficients {
   }
 };
 
-// The normal filter of both channels: lane 0 the left, lane 1 the right.
+// Both sections' coefficients for one step of LatticeLowpass: lanes 0 and 1 hold the
+// first section's, lanes 2 and 3 the second's.
+struct LatticeStepCoefficients {
+  lanes::Float4 s1, c1, s2, c2, inputTap, stateTap, secondTap, firstTap;
+
+  static LatticeStepCoefficients from(const LatticeLowpassCoefficients& k) {
+    const auto pair = [](float first, float second) { return lanes::Float4{first, first, second, second}; };
+    return {pair(k.first.s1, k.second.s1),         pair(k.first.c1, k.second.c1),
+            pair(k.first.s2, k.second.s2),         pair(k.first.c2, k.second.c2),
+            pair(k.first.inputTap, k.second.inputTap), pair(k.first.stateTap, k.second.stateTap),
+            pair(k.first.secondTap, k.second.secondTap), pair(k.first.firstTap, k.second.firstTap)};
+  }
+
+  // The first section's coefficients from `now`, the second's from `before`: what a step
+  // takes when the cutoff moved between the two samples it works on.
+  static LatticeStepCoefficients join(const LatticeStepCoefficients& now, const LatticeStepCoefficients& before) {
+    const auto mix = [](lanes::Float4 a, lanes::Float4 b) { return __builtin_shufflevector(a, b, 0, 1, 6, 7); };
+    return {mix(now.s1, before.s1),         mix(now.c1, before.c1),
+            mix(now.s2, before.s2),         mix(now.c2, before.c2),
+            mix(now.inputTap, before.inputTap), mix(now.stateTap, before.stateTap),
+            mix(now.secondTap, before.secondTap), mix(now.firstTap, before.firstTap)};
+  }
+};
+
+// The normal filter of both channels. The second section takes the first's output, so
+// in one sample they must run one after the other; instead the second runs one sample
+// behind, and both sections of both channels step together in the four lanes of one
+// vector: {first left, first right, second left, second right}. A run of samples starts
+// with the first section alone and ends with the second alone, so nothing is left
+// pending between runs.
 class LatticeLowpass {
  public:
   void clear() {
-    first_.clear();
-    second_.clear();
+    q1_ = lanes::Float4{};
+    q2_ = lanes::Float4{};
+    pending_ = lanes::Float4{};
   }
 
-  lanes::Float4 process(lanes::Float4 x, const LatticeLowpassCoefficients& k) {
-    return second_.process(first_.process(x, k.first), k.second);
+  // The first sample of a run: the first section alone.
+  void begin(lanes::Float4 x, const LatticeStepCoefficients& k) {
+    step(x, k, kFirstOnly);
+  }
+
+  // The next sample's input (x lanes 0 and 1); returns the previous sample's output in
+  // lanes 2 and 3. k: the first section's coefficients for this sample, the second's
+  // for the previous one.
+  lanes::Float4 next(lanes::Float4 x, const LatticeStepCoefficients& k) {
+    return step(x, k, kBoth);
+  }
+
+  // The end of a run: the second section alone on the last sample; returns its output in
+  // lanes 2 and 3.
+  lanes::Float4 finish(const LatticeStepCoefficients& k) {
+    return step(lanes::Float4{}, k, kSecondOnly);
   }
 
  private:
-  LatticeSection first_;
-  LatticeSection second_;
+  static constexpr lanes::Int4 kFirstOnly{-1, -1, 0, 0};
+  static constexpr lanes::Int4 kSecondOnly{0, 0, -1, -1};
+  static constexpr lanes::Int4 kBoth{-1, -1, -1, -1};
+
+  lanes::Float4 step(lanes::Float4 x, const LatticeStepCoefficients& k, lanes::Int4 moving) {
+    using lanes::Float4;
+    const Float4 in = __builtin_shufflevector(x, pending_, 0, 1, 4, 5);
+    const Float4 u = k.c2 * in - k.s2 * q2_;
+    const Float4 t1 = k.c1 * u - k.s1 * q1_;
+    const Float4 t2 = k.c1 * q1_ + k.s1 * u;
+    const Float4 y = k.inputTap * in + k.stateTap * q2_ + k.secondTap * t2 + k.firstTap * t1;
+    q1_ = lanes::select(moving, lanes::flushDenormal(t1), q1_);
+    q2_ = lanes::select(moving, lanes::flushDenormal(t2), q2_);
+    pending_ = y;
+    return y;
+  }
+
+  lanes::Float4 q1_{};      // each section's first state, lanes as above
+  lanes::Float4 q2_{};      // and its second
+  lanes::Float4 pending_{}; // lanes 0 and 1: the first section's last output
 };
 
 }  // namespace strobe95::voice

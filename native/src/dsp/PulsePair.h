@@ -1,12 +1,13 @@
 #pragma once
 // Two pulse oscillators a few cents apart whose widths one slow LFO (run by the voice)
-// sweeps in opposite directions. Each pulse is the difference of a band-limited sawtooth and a delayed copy
-// of it; the delay, a fraction of the period, is the pulse width.
+// sweeps in opposite directions. Each pulse is the difference of a band-limited sawtooth
+// and a delayed copy of it; the delay, a fraction of the period, is the pulse width.
 #include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdint>
 
+#include "Lanes.h"
 #include "PhaseAccumulator.h"
 
 namespace strobe95::voice {
@@ -26,61 +27,6 @@ inline constexpr float kPulseDutyDepth = 0.4f;
 // A 0.7 Hz sweep, 0.7·π rad/s for the oscillator's half-angle coefficient.
 inline constexpr float kPwmLfoHalfAngleRate = 2.1991148f;
 
-struct PulseOutput {
-  float first = 0.0f;   // the lower pulse
-  float second = 0.0f;  // the higher pulse
-};
-
-// One pulse. Its output times sampleRate/4 alternates between 2·duty and 2·duty − 2.
-class PulseOscillator {
- public:
-  void clear() {
-    phase_.clear();
-    previousSquare_ = 0.0f;
-    line_.fill(0.0f);
-  }
-
-  void setFrequency(float frequency, float invSampleRate, float sampleRate) {
-    // The increment is taken as its distance to the nearest whole cycle, so a pulse above
-    // half the rate folds back like any sampled tone instead of overflowing the phase.
-    const float cycles = frequency * invSampleRate;
-    step_ = splitPhaseStep(cycles - std::rint(cycles));
-    invFrequency_ = 1.0f / frequency;
-    period_ = sampleRate / frequency;
-  }
-
-  // fresh: the first sample after a clear, where the phase stays at 0 and no step is
-  // taken, so the oscillator does not start with a spike.
-  float next(float duty, bool fresh, uint32_t writeIndex) {
-    phase_.advance(fresh ? PhaseStep{} : step_);
-
-    // The differentiated square of a bipolar ramp: a sawtooth whose transition is spread
-    // over the sample in which it happens.
-    const float ramp = static_cast<float>(phase_.phase() >> 6) * 0x1p-23f - 1.0f;
-    const float square = ramp * ramp;
-    const float saw = fresh ? 0.0f : (square - previousSquare_) * invFrequency_;
-    previousSquare_ = square;
-    line_[writeIndex & kPulseLineMask] = saw;
-
-    const float delay = std::clamp(duty * period_, 0.0f, kMaxPulseDelay);
-    const float whole = std::floor(delay);
-    const float fraction = delay - whole;
-    const uint32_t tap = writeIndex - static_cast<uint32_t>(whole);
-    const float delayed = (1.0f - fraction) * line_[tap & kPulseLineMask] +
-                          fraction * line_[(tap - 1u) & kPulseLineMask];
-    return saw - delayed;
-  }
-
- private:
-  PhaseAccumulator phase_;
-  float previousSquare_ = 0.0f;
-  std::array<float, kPulseLineLength> line_{};
-  // Derived from the pitch, not state: every compute call sets them before its first sample.
-  PhaseStep step_;
-  float invFrequency_ = 0.0f;
-  float period_ = 0.0f;
-};
-
 struct PulseTiming {
   float lfoCoefficient = 0.0f;
 
@@ -89,34 +35,87 @@ struct PulseTiming {
   }
 };
 
+// The pair side by side in lanes: lane 0 the lower pulse, lane 1 the higher (lanes 2 and
+// 3 never move). Each pulse's output times sampleRate/4 alternates between 2·duty and
+// 2·duty − 2.
 class PulsePair {
  public:
   void clear() {
-    first_.clear();
-    second_.clear();
+    phase_ = lanes::Uint4{};
+    subPhase_ = lanes::Uint4{};
+    previousSquare_ = lanes::Float4{};
+    for (auto& line : lines_) line.fill(0.0f);
     writeIndex_ = 0;
   }
 
   void setPitch(float frequency, float invSampleRate, float sampleRate) {
-    first_.setFrequency(std::max(kMinPulseFrequency, kLowPulseRatio * frequency), invSampleRate,
-                        sampleRate);
-    second_.setFrequency(std::max(kMinPulseFrequency, kHighPulseRatio * frequency), invSampleRate,
-                         sampleRate);
+    setFrequency(0, std::max(kMinPulseFrequency, kLowPulseRatio * frequency), invSampleRate, sampleRate);
+    setFrequency(1, std::max(kMinPulseFrequency, kHighPulseRatio * frequency), invSampleRate, sampleRate);
   }
 
-  // sweep: the PWM LFO's output, −1..1.
-  PulseOutput next(float sweep, bool fresh) {
-    PulseOutput out;
-    out.first = first_.next(kPulseDutyCentre - kPulseDutyDepth * sweep, fresh, writeIndex_);
-    out.second = second_.next(kPulseDutyCentre + kPulseDutyDepth * sweep, fresh, writeIndex_);
+  // sweep: the PWM LFO's output, −1..1. fresh: the first sample after a clear, where the
+  // phases stay at 0 and no step is taken, so the pulses do not start with a spike.
+  // Returns the lower pulse in lane 0, the higher in lane 1.
+  lanes::Float4 next(float sweep, bool fresh) {
+    using lanes::Float4;
+    using lanes::Int4;
+    using lanes::Uint4;
+    const Uint4 remainder = fresh ? Uint4{} : remainder_;
+    const Uint4 whole = fresh ? Uint4{} : whole_;
+    subPhase_ += remainder;
+    const Uint4 carry = subPhase_ >> 24;
+    subPhase_ &= kSubPhaseMask;
+    phase_ = (phase_ + carry + whole) & kPhaseMask;
+
+    // The differentiated square of a bipolar ramp: a sawtooth whose transition is spread
+    // over the sample in which it happens.
+    const Float4 ramp =
+        __builtin_convertvector(reinterpret_cast<Int4>(phase_ >> 6), Float4) * 0x1p-23f - 1.0f;
+    const Float4 square = ramp * ramp;
+    const Float4 saw = fresh ? Float4{} : (square - previousSquare_) * invFrequency_;
+    previousSquare_ = square;
+    const uint32_t at = writeIndex_ & kPulseLineMask;
+    lines_[0][at] = saw[0];
+    lines_[1][at] = saw[1];
+
+    // The LFO sweeps the two widths in opposite directions.
+    const float depth = kPulseDutyDepth * sweep;
+    const Float4 duty = kPulseDutyCentre + Float4{-depth, depth, 0.0f, 0.0f};
+    const Float4 delay = lanes::clamp(duty * period_, lanes::splat(0.0f), lanes::splat(kMaxPulseDelay));
+    // The delay is never negative, so truncation is its floor.
+    const Int4 wholeDelay = __builtin_convertvector(delay, Int4);
+    const Float4 fraction = delay - __builtin_convertvector(wholeDelay, Float4);
+    const uint32_t tap0 = writeIndex_ - static_cast<uint32_t>(wholeDelay[0]);
+    const uint32_t tap1 = writeIndex_ - static_cast<uint32_t>(wholeDelay[1]);
+    const Float4 near{lines_[0][tap0 & kPulseLineMask], lines_[1][tap1 & kPulseLineMask], 0.0f, 0.0f};
+    const Float4 far{lines_[0][(tap0 - 1u) & kPulseLineMask], lines_[1][(tap1 - 1u) & kPulseLineMask], 0.0f, 0.0f};
+    const Float4 delayed = (1.0f - fraction) * near + fraction * far;
     ++writeIndex_;
-    return out;
+    return saw - delayed;
   }
 
  private:
-  PulseOscillator first_;
-  PulseOscillator second_;
+  void setFrequency(int lane, float frequency, float invSampleRate, float sampleRate) {
+    // The increment is taken as its distance to the nearest whole cycle, so a pulse above
+    // half the rate folds back like any sampled tone instead of overflowing the phase.
+    const float cycles = frequency * invSampleRate;
+    const PhaseStep step = splitPhaseStep(cycles - std::rint(cycles));
+    whole_[lane] = static_cast<uint32_t>(step.whole);
+    remainder_[lane] = step.remainder;
+    invFrequency_[lane] = 1.0f / frequency;
+    period_[lane] = sampleRate / frequency;
+  }
+
+  lanes::Uint4 phase_{};
+  lanes::Uint4 subPhase_{};
+  lanes::Float4 previousSquare_{};
+  std::array<std::array<float, kPulseLineLength>, 2> lines_{};
   uint32_t writeIndex_ = 0;  // shared by both lines; wraps harmlessly, the lines are 2^k long
+  // Derived from the pitch, not state: every compute call sets them before its first sample.
+  lanes::Uint4 whole_{};
+  lanes::Uint4 remainder_{};
+  lanes::Float4 invFrequency_{};
+  lanes::Float4 period_{};
 };
 
 }  // namespace strobe95::voice

@@ -31,11 +31,13 @@ class QuadratureOscillators {
     const lanes::Float4 ceiling =
         lanes::splat(kMaxAmplitude * kMaxAmplitude) * (lanes::splat(1.0f) - lanes::splat(0.25f) * coefficient * coefficient);
     const lanes::Int4 over = energy > ceiling;
-    for (int lane = 0; lane < 4; ++lane) {
-      if (over[lane]) {
-        const float scale = std::sqrt(ceiling[lane] / energy[lane]);
-        x_[lane] *= scale;
-        y_[lane] *= scale;
+    if (lanes::any(over)) [[unlikely]] {
+      for (int lane = 0; lane < 4; ++lane) {
+        if (over[lane]) {
+          const float scale = std::sqrt(ceiling[lane] / energy[lane]);
+          x_[lane] *= scale;
+          y_[lane] *= scale;
+        }
       }
     }
     return y_;

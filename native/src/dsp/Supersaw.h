@@ -29,11 +29,6 @@ inline constexpr std::array<float, kSupersawCount> kSupersawPan = {
 // Keeps the wrap correction's division finite for a zero frequency.
 inline constexpr float kMinOscillatorFrequency = 1.1920929e-7f;
 
-struct SupersawOutput {
-  float left = 0.0f;
-  float right = 0.0f;
-};
-
 // Per-block ratios and equal-power pan gains. The gains are stored in pairs, saw j's left
 // and right side by side, so the stereo sum adds both channels in one step per saw.
 struct SupersawLayout {
@@ -82,8 +77,9 @@ class Supersaw {
     }
   }
 
-  // The unscaled stereo sum of the seven saws, added in saw order.
-  SupersawOutput next(const SupersawLayout& layout) {
+  // The unscaled stereo sum of the seven saws, added in saw order: the left in lane 0,
+  // the right in lane 1 (lanes 2 and 3 hold partial sums of no use).
+  lanes::Float4 next(const SupersawLayout& layout) {
     using lanes::Float4;
     using lanes::Int4;
     Float4 saws[2];
@@ -112,7 +108,7 @@ class Supersaw {
     sum += p2;
     sum += __builtin_shufflevector(p2, p2, 2, 3, 2, 3);
     sum += p3;
-    return {sum[0], sum[1]};
+    return sum;
   }
 
  private:

@@ -247,7 +247,7 @@ void Voice::prepareChunk(const BlockCoefficients& b, int count, const float* sam
       ++set;
       const float warp = std::tan(
           std::clamp(std::max(kMinWarpFrequency, cutoff) * piOverFs_, 0.0f, kMaxWarpAngle));
-      chunk_.lattice[set] = LatticeLowpassCoefficients::make(warp, b.latticeResonance);
+      chunk_.lattice[set] = LatticeStepCoefficients::from(LatticeLowpassCoefficients::make(warp, b.latticeResonance));
       chunk_.ladder[set] = DiodeLadderMatrix::from(DiodeLadderCoefficients::make(cutoff, piOverFs_, b.ladderResonance));
     }
     chunk_.coefficientSet[i] = static_cast<uint8_t>(set);
@@ -263,15 +263,14 @@ void Voice::prepareChunk(const BlockCoefficients& b, int count, const float* sam
       pulses_.setPitch(pitch, invFs_, fs_);
       quadratureCoefficients[1] = 2.0f * std::sin(pitch * subCoefficientScale_);
     }
-    const SupersawOutput saws = supersaw_.next(b.supersaw);
+    const Float4 saws = supersaw_.next(b.supersaw);
     const Float4 sines = quadrature_.next(quadratureCoefficients, fresh ? 1.0f : 0.0f);
-    const PulseOutput pulse = pulses_.next(sines[0], fresh);
+    const Float4 pulse = pulses_.next(sines[0], fresh);
     const float subOut = b.subGain * sines[1];
     const float mono = sample + subOut + noise;
 
-    chunk_.filterInput[i] = b.supersawGain * Float4{saws.left, saws.right, 0.0f, 0.0f} +
-                            b.pulseGain * (pulseOwn * Float4{pulse.first, pulse.second, 0.0f, 0.0f} +
-                                           pulseOther * Float4{pulse.second, pulse.first, 0.0f, 0.0f}) +
+    chunk_.filterInput[i] = b.supersawGain * saws +
+                            b.pulseGain * (pulseOwn * pulse + pulseOther * __builtin_shufflevector(pulse, pulse, 1, 0, 2, 3)) +
                             mono;
 
     const bool wasSounding = ampEnvelope_.level() > 0.0f;
@@ -284,16 +283,34 @@ void Voice::prepareChunk(const BlockCoefficients& b, int count, const float* sam
 
 void Voice::filterChunk(const BlockCoefficients& b, int count, float* left, float* right) {
   using lanes::Float4;
-  for (int i = 0; i < count; ++i) {
-    const Float4 x = chunk_.filterInput[i];
+  // Both filters always run, so switching between them continues from live states. The
+  // normal filter gives each sample's output one sample later.
+  const auto write = [&](int i, Float4 out, int leftLane) {
+    left[i] = out[leftLane];
+    right[i] = out[leftLane + 1];
+  };
+  const auto acid = [&](int i) {
+    const Float4 y = acid_.process(chunk_.filterInput[i], chunk_.ladder[chunk_.coefficientSet[i]]) *
+                     b.ladderResonance.outputGain;
+    if (b.acid) write(i, y * chunk_.outputScale[i], 0);
+  };
+  const auto normalOut = [&](int i, Float4 y) {
+    if (!b.acid) write(i, y * chunk_.outputScale[i], 2);
+  };
+
+  normal_.begin(chunk_.filterInput[0], chunk_.lattice[chunk_.coefficientSet[0]]);
+  acid(0);
+  for (int i = 1; i < count; ++i) {
     const int set = chunk_.coefficientSet[i];
-    // Both filters always run, so switching between them continues from live states.
-    const Float4 normal = normal_.process(x, chunk_.lattice[set]);
-    const Float4 acid = acid_.process(x, chunk_.ladder[set]) * b.ladderResonance.outputGain;
-    const Float4 out = (b.acid ? acid : normal) * chunk_.outputScale[i];
-    left[i] = out[0];
-    right[i] = out[1];
+    const int before = chunk_.coefficientSet[i - 1];
+    const Float4 y = set == before
+                         ? normal_.next(chunk_.filterInput[i], chunk_.lattice[set])
+                         : normal_.next(chunk_.filterInput[i],
+                                        LatticeStepCoefficients::join(chunk_.lattice[set], chunk_.lattice[before]));
+    normalOut(i - 1, y);
+    acid(i);
   }
+  normalOut(count - 1, normal_.finish(chunk_.lattice[chunk_.coefficientSet[count - 1]]));
 }
 
 }  // namespace strobe95::gen

@@ -81,7 +81,7 @@ class Voice final : public faust::dsp {
     float outputScale[kChunkFrames];
     // The coefficient set each frame uses; a new set only where the cutoff moved.
     uint8_t coefficientSet[kChunkFrames];
-    voice::LatticeLowpassCoefficients lattice[kChunkFrames];
+    voice::LatticeStepCoefficients lattice[kChunkFrames];
     voice::DiodeLadderMatrix ladder[kChunkFrames];
   };
   void prepareChunk(const BlockCoefficients& b, int count, const float* sampleIn);
