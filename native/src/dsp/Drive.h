@@ -3,6 +3,9 @@
 // thickens the sound without making it much louder.
 #include <cmath>
 
+#include "LaneTanh.h"
+#include "StereoSample.h"
+
 namespace strobe95::fx {
 
 // At full drive the signal goes seven times harder into the curve.
@@ -21,9 +24,12 @@ struct DriveGains {
   }
 };
 
-inline float drive(float x, const DriveGains& gains) {
-  if (gains.wet == 0.0f) return x * gains.dry;  // no curve to compute in bypass
-  return std::tanh(x * gains.preGain) * gains.wet + x * gains.dry;
+// Both channels through one lane tanh.
+inline StereoSample drive(StereoSample x, const DriveGains& gains) {
+  if (gains.wet == 0.0f) return {x.left * gains.dry, x.right * gains.dry};  // no curve in bypass
+  const lanes::Float4 in{x.left, x.right, 0.0f, 0.0f};
+  const lanes::Float4 out = lanes::tanh(in * gains.preGain) * gains.wet + in * gains.dry;
+  return {out[0], out[1]};
 }
 
 }  // namespace strobe95::fx

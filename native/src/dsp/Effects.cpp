@@ -145,7 +145,7 @@ float Effects::run(int count, const float* inLeft, const float* inRight, float* 
   delay_.glideTo(controls_.delaySeconds);
   float held = 0.0f;
   for (int i = 0; i < count; ++i) {
-    const fx::StereoSample driven{fx::drive(inLeft[i], c.drive), fx::drive(inRight[i], c.drive)};
+    const fx::StereoSample driven = fx::drive({inLeft[i], inRight[i]}, c.drive);
     const fx::StereoSample chorus = chorus_.process(driven, writeIndex_);
     // Only the right side enters the delay: a left-only sound stays free of echoes.
     const fx::StereoSample echo =

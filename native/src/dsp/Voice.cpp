@@ -122,6 +122,7 @@ void Voice::instanceConstants(int sampleRate) {
   pulseTiming_ = PulseTiming::at(fs_);
   filterEnvelopeTiming_.attackLength = std::max(1.0f, kFilterAttackSeconds * fs_);
   filterEnvelopeTiming_.attackInv = 1.0f / filterEnvelopeTiming_.attackLength;
+  derived_ = Derived{};
 }
 
 void Voice::instanceResetUserInterface() {
@@ -142,6 +143,7 @@ void Voice::instanceClear() {
   acid_.clear();
   ampEnvelope_.clear();
   smoothedGain_ = 0.0f;
+  derived_ = Derived{};
 }
 
 void Voice::instanceInit(int sampleRate) {
@@ -216,12 +218,18 @@ void Voice::prepareChunk(const BlockCoefficients& b, int count, const float* sam
   using lanes::Float4;
   // The filter coefficients cost several transcendental calls, the oscillator increments
   // a few divisions; each is recomputed only when the cutoff or the pitch moves, which a
-  // settled note's do not.
+  // settled note's do not, or when a control they depend on changed.
   float lastCutoff = -1.0f;
   int set = -1;
-  float lastPitch = -1.0f;
+  if (derived_.resonance == controls_.resonance) {
+    lastCutoff = derived_.cutoff;
+    set = 0;
+    chunk_.lattice[0] = derived_.lattice;
+    chunk_.ladder[0] = derived_.ladder;
+  }
+  float lastPitch = derived_.detune == controls_.detune ? derived_.pitch : -1.0f;
   // Lane 0: the PWM LFO's fixed rate; lane 1: the sub, set with the pitch.
-  Float4 quadratureCoefficients{pulseTiming_.lfoCoefficient, 0.0f, 0.0f, 0.0f};
+  Float4 quadratureCoefficients{pulseTiming_.lfoCoefficient, derived_.subCoefficient, 0.0f, 0.0f};
   // Lane 0 carries the left channel, lane 1 the right.
   const Float4 pulseOwn = lanes::splat(b.pulseNear);
   const Float4 pulseOther = lanes::splat(b.pulseFar);
@@ -279,6 +287,13 @@ void Voice::prepareChunk(const BlockCoefficients& b, int count, const float* sam
     smoothedGain_ = wasSounding ? flushDenormal(smoothedGain_ * gainPole_ + b.gainInput) : controls_.gain;
     chunk_.outputScale[i] = kOutputLevel * level * smoothedGain_;
   }
+  derived_.cutoff = lastCutoff;
+  derived_.resonance = controls_.resonance;
+  derived_.lattice = chunk_.lattice[set];
+  derived_.ladder = chunk_.ladder[set];
+  derived_.pitch = lastPitch;
+  derived_.detune = controls_.detune;
+  derived_.subCoefficient = quadratureCoefficients[1];
 }
 
 void Voice::filterChunk(const BlockCoefficients& b, int count, float* left, float* right) {

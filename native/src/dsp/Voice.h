@@ -81,8 +81,9 @@ class Voice final : public faust::dsp {
     float outputScale[kChunkFrames];
     // The coefficient set each frame uses; a new set only where the cutoff moved.
     uint8_t coefficientSet[kChunkFrames];
-    voice::LatticeStepCoefficients lattice[kChunkFrames];
-    voice::DiodeLadderMatrix ladder[kChunkFrames];
+    // One more than frames: the first may be the one kept from the last call.
+    voice::LatticeStepCoefficients lattice[kChunkFrames + 1];
+    voice::DiodeLadderMatrix ladder[kChunkFrames + 1];
   };
   void prepareChunk(const BlockCoefficients& b, int count, const float* sampleIn);
   void filterChunk(const BlockCoefficients& b, int count, float* left, float* right);
@@ -118,6 +119,18 @@ class Voice final : public faust::dsp {
 
   // Audio thread only: what prepareChunk hands to filterChunk, no state between calls.
   Chunk chunk_;
+  // Audio thread only: what the last sample's cutoff and pitch gave, kept across compute
+  // calls, so a settled note computes neither again; with what else they depend on.
+  struct Derived {
+    float cutoff = -1.0f;
+    float resonance = -1.0f;
+    voice::LatticeStepCoefficients lattice{};
+    voice::DiodeLadderMatrix ladder{};
+    float pitch = -1.0f;
+    float detune = -1.0f;
+    float subCoefficient = 0.0f;
+  };
+  Derived derived_;
 };
 
 }  // namespace strobe95::gen
