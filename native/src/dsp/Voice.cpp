@@ -209,16 +209,17 @@ void Voice::compute(int count, float** inputs, float** outputs) {
   const BlockCoefficients b = blockCoefficients();
   for (int done = 0; done < count; done += kChunkFrames) {
     const int n = std::min(kChunkFrames, count - done);
-    prepareChunk(b, n, inputs[0] + done);
+    const bool fresh = !running_;
+    running_ = true;
+    modulateChunk(b, n);
+    sourcesChunk(b, n, fresh, inputs[0] + done);
     filterChunk(b, n, outputs[0] + done, outputs[1] + done);
   }
 }
 
-void Voice::prepareChunk(const BlockCoefficients& b, int count, const float* sampleIn) {
-  using lanes::Float4;
-  // The filter coefficients cost several transcendental calls, the oscillator increments
-  // a few divisions; each is recomputed only when the cutoff or the pitch moves, which a
-  // settled note's do not, or when a control they depend on changed.
+void Voice::modulateChunk(const BlockCoefficients& b, int count) {
+  // The filter coefficients cost several transcendental calls; they are recomputed only
+  // when the cutoff moves, which a settled note's does not, or when the resonance did.
   float lastCutoff = -1.0f;
   int set = -1;
   if (derived_.resonance == controls_.resonance) {
@@ -227,17 +228,8 @@ void Voice::prepareChunk(const BlockCoefficients& b, int count, const float* sam
     chunk_.lattice[0] = derived_.lattice;
     chunk_.ladder[0] = derived_.ladder;
   }
-  float lastPitch = derived_.detune == controls_.detune ? derived_.pitch : -1.0f;
-  // Lane 0: the PWM LFO's fixed rate; lane 1: the sub, set with the pitch.
-  Float4 quadratureCoefficients{pulseTiming_.lfoCoefficient, derived_.subCoefficient, 0.0f, 0.0f};
-  // Lane 0 carries the left channel, lane 1 the right.
-  const Float4 pulseOwn = lanes::splat(b.pulseNear);
-  const Float4 pulseOther = lanes::splat(b.pulseFar);
 
   for (int i = 0; i < count; ++i) {
-    const bool fresh = !running_;
-    running_ = true;
-
     // The working frequency stays at or below half the rate, where the saws' wrap
     // correction and the sub's recursion hold; no key 0..127 reaches it from 44.1 kHz up.
     // A frequency that is not a number also becomes the limit.
@@ -260,26 +252,8 @@ void Voice::prepareChunk(const BlockCoefficients& b, int count, const float* sam
     }
     chunk_.coefficientSet[i] = static_cast<uint8_t>(set);
 
-    const float sample = b.sampleGain * sampleIn[i];
-    const float noise = b.noiseGain * noise_.next();
-
-    const float pitch = limitTo(
+    chunk_.pitch[i] = limitTo(
         (1.0f - b.scoopDepth * scoop_.next(gate.rose, scoopTiming_)) * glidedFrequency_, nyquist_);
-    if (pitch != lastPitch) {
-      lastPitch = pitch;
-      supersaw_.setPitch(b.supersaw, pitch, invFs_, fs_);
-      pulses_.setPitch(pitch, invFs_, fs_);
-      quadratureCoefficients[1] = 2.0f * std::sin(pitch * subCoefficientScale_);
-    }
-    const Float4 saws = supersaw_.next(b.supersaw);
-    const Float4 sines = quadrature_.next(quadratureCoefficients, fresh ? 1.0f : 0.0f);
-    const Float4 pulse = pulses_.next(sines[0], fresh);
-    const float subOut = b.subGain * sines[1];
-    const float mono = sample + subOut + noise;
-
-    chunk_.filterInput[i] = b.supersawGain * saws +
-                            b.pulseGain * (pulseOwn * pulse + pulseOther * __builtin_shufflevector(pulse, pulse, 1, 0, 2, 3)) +
-                            mono;
 
     const bool wasSounding = ampEnvelope_.level() > 0.0f;
     const float level = ampEnvelope_.next(gate, b.amp);
@@ -291,6 +265,38 @@ void Voice::prepareChunk(const BlockCoefficients& b, int count, const float* sam
   derived_.resonance = controls_.resonance;
   derived_.lattice = chunk_.lattice[set];
   derived_.ladder = chunk_.ladder[set];
+}
+
+void Voice::sourcesChunk(const BlockCoefficients& b, int count, bool fresh, const float* sampleIn) {
+  using lanes::Float4;
+  // The oscillator increments cost a few divisions; they are recomputed only when the
+  // pitch moves, which a settled note's does not, or when the detune did.
+  float lastPitch = derived_.detune == controls_.detune ? derived_.pitch : -1.0f;
+  // Lane 0: the PWM LFO's fixed rate; lane 1: the sub, set with the pitch.
+  Float4 quadratureCoefficients{pulseTiming_.lfoCoefficient, derived_.subCoefficient, 0.0f, 0.0f};
+  // Lane 0 carries the left channel, lane 1 the right.
+  const Float4 pulseOwn = lanes::splat(b.pulseNear);
+  const Float4 pulseOther = lanes::splat(b.pulseFar);
+
+  for (int i = 0; i < count; ++i) {
+    // Only the first sample after a clear is fresh.
+    const bool starting = fresh && i == 0;
+    const float pitch = chunk_.pitch[i];
+    if (pitch != lastPitch) {
+      lastPitch = pitch;
+      supersaw_.setPitch(b.supersaw, pitch, invFs_, fs_);
+      pulses_.setPitch(pitch, invFs_, fs_);
+      quadratureCoefficients[1] = 2.0f * std::sin(pitch * subCoefficientScale_);
+    }
+    const Float4 saws = supersaw_.next(b.supersaw);
+    const Float4 sines = quadrature_.next(quadratureCoefficients, starting ? 1.0f : 0.0f);
+    const Float4 pulse = pulses_.next(sines[0], starting);
+    const float mono = b.sampleGain * sampleIn[i] + b.subGain * sines[1] + b.noiseGain * noise_.next();
+
+    chunk_.filterInput[i] = b.supersawGain * saws +
+                            b.pulseGain * (pulseOwn * pulse + pulseOther * __builtin_shufflevector(pulse, pulse, 1, 0, 2, 3)) +
+                            mono;
+  }
   derived_.pitch = lastPitch;
   derived_.detune = controls_.detune;
   derived_.subCoefficient = quadratureCoefficients[1];

@@ -71,13 +71,13 @@ class Voice final : public faust::dsp {
   struct BlockCoefficients;
   BlockCoefficients blockCoefficients() const;
 
-  // compute runs in chunks of this many frames: first the sources, envelopes and filter
-  // coefficients of a whole chunk, then both filters over it. Apart, each loop is short
-  // enough for the processor to overlap many samples' work, which the filters' long
-  // recursions alone would not allow.
+  // compute runs in chunks of this many frames, in three passes over each: the envelopes,
+  // pitch and filter coefficients, then the sources and their mix, then both filters.
+  // Apart, each loop is short enough for the processor to overlap many samples' work.
   static constexpr int kChunkFrames = 128;
   struct Chunk {
     lanes::Float4 filterInput[kChunkFrames];
+    float pitch[kChunkFrames];
     float outputScale[kChunkFrames];
     // The coefficient set each frame uses; a new set only where the cutoff moved.
     uint8_t coefficientSet[kChunkFrames];
@@ -85,7 +85,9 @@ class Voice final : public faust::dsp {
     voice::LatticeStepCoefficients lattice[kChunkFrames + 1];
     voice::DiodeLadderMatrix ladder[kChunkFrames + 1];
   };
-  void prepareChunk(const BlockCoefficients& b, int count, const float* sampleIn);
+  void modulateChunk(const BlockCoefficients& b, int count);
+  // fresh: the chunk starts the first sample after a clear.
+  void sourcesChunk(const BlockCoefficients& b, int count, bool fresh, const float* sampleIn);
   void filterChunk(const BlockCoefficients& b, int count, float* left, float* right);
 
   Controls controls_;
