@@ -36,14 +36,20 @@ class AmpEnvelope {
     level_ = 0.0f;
   }
 
-  float next(const GateEdges& gate, const AmpEnvelopeShape& shape) {
-    if (gate.trigger) start_ = level_;
-    const float rise = start_ + gate.sinceRise * shape.attackInv;
-    const float fall =
-        1.0f + ((1.0f - start_) * shape.attackLength - gate.sinceRise) * shape.decaySlope;
-    const float held = std::min(std::max(shape.sustain, fall), rise);
-    level_ = flushDenormal(std::max(0.0f, held * (1.0f - gate.sinceRelease * shape.releaseRate)));
-    return level_;
+  // The levels of a run of samples in which the gate rises from 0 at most on the first:
+  // the start is latched once, so each level depends only on its own sample's clocks and
+  // the loop has no chain from one sample to the next.
+  void render(bool trigger, const float* sinceRise, const float* sinceRelease, const AmpEnvelopeShape& shape,
+              float* levels, int count) {
+    if (trigger) start_ = level_;
+    const float start = start_;
+    for (int i = 0; i < count; ++i) {
+      const float rise = start + sinceRise[i] * shape.attackInv;
+      const float fall = 1.0f + ((1.0f - start) * shape.attackLength - sinceRise[i]) * shape.decaySlope;
+      const float held = std::min(std::max(shape.sustain, fall), rise);
+      levels[i] = flushDenormal(std::max(0.0f, held * (1.0f - sinceRelease[i] * shape.releaseRate)));
+    }
+    level_ = levels[count - 1];
   }
 
   float level() const { return level_; }

@@ -29,26 +29,23 @@ inline constexpr std::array<float, kSupersawCount> kSupersawPan = {
 // Keeps the wrap correction's division finite for a zero frequency.
 inline constexpr float kMinOscillatorFrequency = 1.1920929e-7f;
 
-// Per-block ratios and equal-power pan gains. The gains are stored in pairs, saw j's left
-// and right side by side, so the stereo sum adds both channels in one step per saw.
+// Per-block ratios and equal-power pan gains, the gains in the saws' two groups of lanes
+// (the silent eighth lane's are 0).
 struct SupersawLayout {
   std::array<float, kSupersawCount> ratio{};
-  std::array<lanes::Float4, 4> pairGains{};  // {left j, right j, left j+1, right j+1}
+  std::array<lanes::Float4, 2> leftGains{};
+  std::array<lanes::Float4, 2> rightGains{};
 };
 
 inline SupersawLayout makeSupersawLayout(float detune, float width) {
   SupersawLayout layout;
-  alignas(16) std::array<float, 16> gains{};
   for (int j = 0; j < kSupersawCount; ++j) {
     layout.ratio[j] = 1.0f + kSupersawDetune[j] * detune;
     // At the centre both gains are 1/sqrt(2), which keeps the middle saw's power equal to
     // its neighbours' at every width.
     const float spread = kSupersawPan[j] * width;
-    gains[2 * j] = std::sqrt((1.0f + spread) * 0.5f);
-    gains[2 * j + 1] = std::sqrt((1.0f - spread) * 0.5f);
-  }
-  for (int k = 0; k < 4; ++k) {
-    layout.pairGains[k] = lanes::Float4{gains[4 * k], gains[4 * k + 1], gains[4 * k + 2], gains[4 * k + 3]};
+    layout.leftGains[j / 4][j % 4] = std::sqrt((1.0f + spread) * 0.5f);
+    layout.rightGains[j / 4][j % 4] = std::sqrt((1.0f - spread) * 0.5f);
   }
   return layout;
 }
@@ -77,8 +74,8 @@ class Supersaw {
     }
   }
 
-  // The unscaled stereo sum of the seven saws, added in saw order: the left in lane 0,
-  // the right in lane 1 (lanes 2 and 3 hold partial sums of no use).
+  // The unscaled stereo sum of the seven saws: the left in lanes 0 and 2, the right in
+  // lanes 1 and 3.
   lanes::Float4 next(const SupersawLayout& layout) {
     using lanes::Float4;
     using lanes::Int4;
@@ -96,19 +93,11 @@ class Supersaw {
       position = lanes::select(wrapped, 1.0f + wrapSlope_[g] * position, position);
       saws[g] = 2.0f * position - 1.0f - increment_[g];
     }
-    // Products paired as {saw j·left j, saw j·right j, ...}, then summed one saw at a
-    // time so the sum rounds exactly as a plain loop over the saws would.
-    const Float4 p0 = __builtin_shufflevector(saws[0], saws[0], 0, 0, 1, 1) * layout.pairGains[0];
-    const Float4 p1 = __builtin_shufflevector(saws[0], saws[0], 2, 2, 3, 3) * layout.pairGains[1];
-    const Float4 p2 = __builtin_shufflevector(saws[1], saws[1], 0, 0, 1, 1) * layout.pairGains[2];
-    const Float4 p3 = __builtin_shufflevector(saws[1], saws[1], 2, 2, 3, 3) * layout.pairGains[3];
-    Float4 sum = p0 + __builtin_shufflevector(p0, p0, 2, 3, 2, 3);
-    sum += p1;
-    sum += __builtin_shufflevector(p1, p1, 2, 3, 2, 3);
-    sum += p2;
-    sum += __builtin_shufflevector(p2, p2, 2, 3, 2, 3);
-    sum += p3;
-    return sum;
+    // Each channel's eight products summed as a tree: lanes in pairs, then the pairs.
+    const Float4 left = saws[0] * layout.leftGains[0] + saws[1] * layout.leftGains[1];
+    const Float4 right = saws[0] * layout.rightGains[0] + saws[1] * layout.rightGains[1];
+    const Float4 pairs = __builtin_shufflevector(left, right, 0, 2, 4, 6) + __builtin_shufflevector(left, right, 1, 3, 5, 7);
+    return __builtin_shufflevector(pairs, pairs, 0, 2, 1, 3) + __builtin_shufflevector(pairs, pairs, 1, 3, 0, 2);
   }
 
  private:

@@ -218,6 +218,33 @@ void Voice::compute(int count, float** inputs, float** outputs) {
 }
 
 void Voice::modulateChunk(const BlockCoefficients& b, int count) {
+  // The gate's clocks first, then both envelopes over runs that start at a note start.
+  // The gate control holds through a compute call, so a note can start only on a call's
+  // first sample, and the whole chunk is then one run.
+  const float ampBefore = ampEnvelope_.level();
+  int runStart = 0;
+  bool runTriggers = false;
+  const auto renderEnvelopes = [&](int end) {
+    const int n = end - runStart;
+    if (n == 0) return;
+    filterEnvelope_.render(runTriggers, chunk_.sinceRise + runStart, chunk_.sinceRelease + runStart,
+                           b.filterEnvelope, chunk_.filterLevel + runStart, n);
+    ampEnvelope_.render(runTriggers, chunk_.sinceRise + runStart, chunk_.sinceRelease + runStart, b.amp,
+                        chunk_.ampLevel + runStart, n);
+  };
+  for (int i = 0; i < count; ++i) {
+    const GateEdges gate = gateTracker_.next(controls_.gate);
+    if (gate.trigger) {
+      renderEnvelopes(i);
+      runStart = i;
+      runTriggers = true;
+    }
+    chunk_.rose[i] = gate.rose;
+    chunk_.sinceRise[i] = gate.sinceRise;
+    chunk_.sinceRelease[i] = gate.sinceRelease;
+  }
+  renderEnvelopes(count);
+
   // The filter coefficients cost several transcendental calls; they are recomputed only
   // when the cutoff moves, which a settled note's does not, or when the resonance did.
   float lastCutoff = -1.0f;
@@ -234,13 +261,11 @@ void Voice::modulateChunk(const BlockCoefficients& b, int count) {
     // correction and the sub's recursion hold; no key 0..127 reaches it from 44.1 kHz up.
     // A frequency that is not a number also becomes the limit.
     glidedFrequency_ = limitTo(flushDenormal(b.glidePole * glidedFrequency_ + b.glideInput), nyquist_);
-    const GateEdges gate = gateTracker_.next(controls_.gate);
 
-    const float filterLevel = filterEnvelope_.next(gate, b.filterEnvelope);
     const float keyTrack = controls_.keyTrack == 0.0f
                                ? 1.0f
                                : std::pow(glidedFrequency_ * kInvKeyTrackCentre, controls_.keyTrack);
-    const float cutoff = std::clamp(controls_.cutoff * keyTrack * (1.0f + b.envelopeDepth * filterLevel),
+    const float cutoff = std::clamp(controls_.cutoff * keyTrack * (1.0f + b.envelopeDepth * chunk_.filterLevel[i]),
                                     kMinCutoff, kMaxCutoff);
     if (cutoff != lastCutoff) {
       lastCutoff = cutoff;
@@ -253,13 +278,12 @@ void Voice::modulateChunk(const BlockCoefficients& b, int count) {
     chunk_.coefficientSet[i] = static_cast<uint8_t>(set);
 
     chunk_.pitch[i] = limitTo(
-        (1.0f - b.scoopDepth * scoop_.next(gate.rose, scoopTiming_)) * glidedFrequency_, nyquist_);
+        (1.0f - b.scoopDepth * scoop_.next(chunk_.rose[i], scoopTiming_)) * glidedFrequency_, nyquist_);
 
-    const bool wasSounding = ampEnvelope_.level() > 0.0f;
-    const float level = ampEnvelope_.next(gate, b.amp);
     // A silent voice takes a new velocity at once; a sounding one glides to it.
+    const bool wasSounding = (i == 0 ? ampBefore : chunk_.ampLevel[i - 1]) > 0.0f;
     smoothedGain_ = wasSounding ? flushDenormal(smoothedGain_ * gainPole_ + b.gainInput) : controls_.gain;
-    chunk_.outputScale[i] = kOutputLevel * level * smoothedGain_;
+    chunk_.outputScale[i] = kOutputLevel * chunk_.ampLevel[i] * smoothedGain_;
   }
   derived_.cutoff = lastCutoff;
   derived_.resonance = controls_.resonance;
