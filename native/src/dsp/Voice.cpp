@@ -232,8 +232,11 @@ void Voice::modulateChunk(const BlockCoefficients& b, int count) {
     ampEnvelope_.render(runTriggers, chunk_.sinceRise + runStart, chunk_.sinceRelease + runStart, b.amp,
                         chunk_.ampLevel + runStart, n);
   };
+  // The loops below work on local copies of the stages they step, which the compiler
+  // keeps in registers: it cannot tell the members apart from the chunk's arrays.
+  GateTracker gateTracker = gateTracker_;
   for (int i = 0; i < count; ++i) {
-    const GateEdges gate = gateTracker_.next(controls_.gate);
+    const GateEdges gate = gateTracker.next(controls_.gate);
     if (gate.trigger) {
       renderEnvelopes(i);
       runStart = i;
@@ -243,6 +246,7 @@ void Voice::modulateChunk(const BlockCoefficients& b, int count) {
     chunk_.sinceRise[i] = gate.sinceRise;
     chunk_.sinceRelease[i] = gate.sinceRelease;
   }
+  gateTracker_ = gateTracker;
   renderEnvelopes(count);
 
   // The filter coefficients cost several transcendental calls; they are recomputed only
@@ -256,15 +260,17 @@ void Voice::modulateChunk(const BlockCoefficients& b, int count) {
     chunk_.ladder[0] = derived_.ladder;
   }
 
+  float glided = glidedFrequency_;
+  float smoothedGain = smoothedGain_;
+  HooverScoop scoop = scoop_;
   for (int i = 0; i < count; ++i) {
     // The working frequency stays at or below half the rate, where the saws' wrap
     // correction and the sub's recursion hold; no key 0..127 reaches it from 44.1 kHz up.
     // A frequency that is not a number also becomes the limit.
-    glidedFrequency_ = limitTo(flushDenormal(b.glidePole * glidedFrequency_ + b.glideInput), nyquist_);
+    glided = limitTo(flushDenormal(b.glidePole * glided + b.glideInput), nyquist_);
 
-    const float keyTrack = controls_.keyTrack == 0.0f
-                               ? 1.0f
-                               : std::pow(glidedFrequency_ * kInvKeyTrackCentre, controls_.keyTrack);
+    const float keyTrack =
+        controls_.keyTrack == 0.0f ? 1.0f : std::pow(glided * kInvKeyTrackCentre, controls_.keyTrack);
     const float cutoff = std::clamp(controls_.cutoff * keyTrack * (1.0f + b.envelopeDepth * chunk_.filterLevel[i]),
                                     kMinCutoff, kMaxCutoff);
     if (cutoff != lastCutoff) {
@@ -278,13 +284,16 @@ void Voice::modulateChunk(const BlockCoefficients& b, int count) {
     chunk_.coefficientSet[i] = static_cast<uint8_t>(set);
 
     chunk_.pitch[i] = limitTo(
-        (1.0f - b.scoopDepth * scoop_.next(chunk_.rose[i], scoopTiming_)) * glidedFrequency_, nyquist_);
+        (1.0f - b.scoopDepth * scoop.next(chunk_.rose[i], scoopTiming_)) * glided, nyquist_);
 
     // A silent voice takes a new velocity at once; a sounding one glides to it.
     const bool wasSounding = (i == 0 ? ampBefore : chunk_.ampLevel[i - 1]) > 0.0f;
-    smoothedGain_ = wasSounding ? flushDenormal(smoothedGain_ * gainPole_ + b.gainInput) : controls_.gain;
-    chunk_.outputScale[i] = kOutputLevel * chunk_.ampLevel[i] * smoothedGain_;
+    smoothedGain = wasSounding ? flushDenormal(smoothedGain * gainPole_ + b.gainInput) : controls_.gain;
+    chunk_.outputScale[i] = kOutputLevel * chunk_.ampLevel[i] * smoothedGain;
   }
+  glidedFrequency_ = glided;
+  smoothedGain_ = smoothedGain;
+  scoop_ = scoop;
   derived_.cutoff = lastCutoff;
   derived_.resonance = controls_.resonance;
   derived_.lattice = chunk_.lattice[set];
@@ -302,25 +311,31 @@ void Voice::sourcesChunk(const BlockCoefficients& b, int count, bool fresh, cons
   const Float4 pulseOwn = lanes::splat(b.pulseNear);
   const Float4 pulseOther = lanes::splat(b.pulseFar);
 
+  Supersaw supersaw = supersaw_;
+  QuadratureOscillators quadrature = quadrature_;
+  NoiseGenerator noise = noise_;
   for (int i = 0; i < count; ++i) {
     // Only the first sample after a clear is fresh.
     const bool starting = fresh && i == 0;
     const float pitch = chunk_.pitch[i];
     if (pitch != lastPitch) {
       lastPitch = pitch;
-      supersaw_.setPitch(b.supersaw, pitch, invFs_, fs_);
+      supersaw.setPitch(b.supersaw, pitch, invFs_, fs_);
       pulses_.setPitch(pitch, invFs_, fs_);
       quadratureCoefficients[1] = 2.0f * std::sin(pitch * subCoefficientScale_);
     }
-    const Float4 saws = supersaw_.next(b.supersaw);
-    const Float4 sines = quadrature_.next(quadratureCoefficients, starting ? 1.0f : 0.0f);
+    const Float4 saws = supersaw.next(b.supersaw);
+    const Float4 sines = quadrature.next(quadratureCoefficients, starting ? 1.0f : 0.0f);
     const Float4 pulse = pulses_.next(sines[0], starting);
-    const float mono = b.sampleGain * sampleIn[i] + b.subGain * sines[1] + b.noiseGain * noise_.next();
+    const float mono = b.sampleGain * sampleIn[i] + b.subGain * sines[1] + b.noiseGain * noise.next();
 
     chunk_.filterInput[i] = b.supersawGain * saws +
                             b.pulseGain * (pulseOwn * pulse + pulseOther * __builtin_shufflevector(pulse, pulse, 1, 0, 2, 3)) +
                             mono;
   }
+  supersaw_ = supersaw;
+  quadrature_ = quadrature;
+  noise_ = noise;
   derived_.pitch = lastPitch;
   derived_.detune = controls_.detune;
   derived_.subCoefficient = quadratureCoefficients[1];
@@ -334,8 +349,10 @@ void Voice::filterChunk(const BlockCoefficients& b, int count, float* left, floa
     left[i] = out[leftLane];
     right[i] = out[leftLane + 1];
   };
-  const auto acid = [&](int i) {
-    const Float4 y = acid_.process(chunk_.filterInput[i], chunk_.ladder[chunk_.coefficientSet[i]]) *
+  LatticeLowpass normal = normal_;
+  DiodeLadder acid = acid_;
+  const auto acidOut = [&](int i) {
+    const Float4 y = acid.process(chunk_.filterInput[i], chunk_.ladder[chunk_.coefficientSet[i]]) *
                      b.ladderResonance.outputGain;
     if (b.acid) write(i, y * chunk_.outputScale[i], 0);
   };
@@ -343,19 +360,21 @@ void Voice::filterChunk(const BlockCoefficients& b, int count, float* left, floa
     if (!b.acid) write(i, y * chunk_.outputScale[i], 2);
   };
 
-  normal_.begin(chunk_.filterInput[0], chunk_.lattice[chunk_.coefficientSet[0]]);
-  acid(0);
+  normal.begin(chunk_.filterInput[0], chunk_.lattice[chunk_.coefficientSet[0]]);
+  acidOut(0);
   for (int i = 1; i < count; ++i) {
     const int set = chunk_.coefficientSet[i];
     const int before = chunk_.coefficientSet[i - 1];
     const Float4 y = set == before
-                         ? normal_.next(chunk_.filterInput[i], chunk_.lattice[set])
-                         : normal_.next(chunk_.filterInput[i],
+                         ? normal.next(chunk_.filterInput[i], chunk_.lattice[set])
+                         : normal.next(chunk_.filterInput[i],
                                         LatticeStepCoefficients::join(chunk_.lattice[set], chunk_.lattice[before]));
     normalOut(i - 1, y);
-    acid(i);
+    acidOut(i);
   }
-  normalOut(count - 1, normal_.finish(chunk_.lattice[chunk_.coefficientSet[count - 1]]));
+  normalOut(count - 1, normal.finish(chunk_.lattice[chunk_.coefficientSet[count - 1]]));
+  normal_ = normal;
+  acid_ = acid;
 }
 
 }  // namespace strobe95::gen
