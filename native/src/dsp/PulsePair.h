@@ -35,6 +35,18 @@ struct PulseTiming {
   }
 };
 
+// The two pulses' delay lines, kept apart from the oscillators' few values so that a
+// voice can step a copy of those in registers while the lines stay where they are.
+struct PulseLines {
+  std::array<std::array<float, kPulseLineLength>, 2> line{};
+  uint32_t writeIndex = 0;  // shared by both lines; wraps harmlessly, the lines are 2^k long
+
+  void clear() {
+    for (auto& l : line) l.fill(0.0f);
+    writeIndex = 0;
+  }
+};
+
 // The pair side by side in lanes: lane 0 the lower pulse, lane 1 the higher (lanes 2 and
 // 3 never move). Each pulse's output times sampleRate/4 alternates between 2·duty and
 // 2·duty − 2.
@@ -44,8 +56,6 @@ class PulsePair {
     phase_ = lanes::Uint4{};
     subPhase_ = lanes::Uint4{};
     previousSquare_ = lanes::Float4{};
-    for (auto& line : lines_) line.fill(0.0f);
-    writeIndex_ = 0;
   }
 
   void setPitch(float frequency, float invSampleRate, float sampleRate) {
@@ -56,7 +66,7 @@ class PulsePair {
   // sweep: the PWM LFO's output, −1..1. fresh: the first sample after a clear, where the
   // phases stay at 0 and no step is taken, so the pulses do not start with a spike.
   // Returns the lower pulse in lane 0, the higher in lane 1.
-  lanes::Float4 next(float sweep, bool fresh) {
+  lanes::Float4 next(float sweep, bool fresh, PulseLines& lines) {
     using lanes::Float4;
     using lanes::Int4;
     using lanes::Uint4;
@@ -74,9 +84,10 @@ class PulsePair {
     const Float4 square = ramp * ramp;
     const Float4 saw = fresh ? Float4{} : (square - previousSquare_) * invFrequency_;
     previousSquare_ = square;
-    const uint32_t at = writeIndex_ & kPulseLineMask;
-    lines_[0][at] = saw[0];
-    lines_[1][at] = saw[1];
+    const uint32_t writeIndex = lines.writeIndex;
+    const uint32_t at = writeIndex & kPulseLineMask;
+    lines.line[0][at] = saw[0];
+    lines.line[1][at] = saw[1];
 
     // The LFO sweeps the two widths in opposite directions.
     const float depth = kPulseDutyDepth * sweep;
@@ -85,12 +96,13 @@ class PulsePair {
     // The delay is never negative, so truncation is its floor.
     const Int4 wholeDelay = __builtin_convertvector(delay, Int4);
     const Float4 fraction = delay - __builtin_convertvector(wholeDelay, Float4);
-    const uint32_t tap0 = writeIndex_ - static_cast<uint32_t>(wholeDelay[0]);
-    const uint32_t tap1 = writeIndex_ - static_cast<uint32_t>(wholeDelay[1]);
-    const Float4 near{lines_[0][tap0 & kPulseLineMask], lines_[1][tap1 & kPulseLineMask], 0.0f, 0.0f};
-    const Float4 far{lines_[0][(tap0 - 1u) & kPulseLineMask], lines_[1][(tap1 - 1u) & kPulseLineMask], 0.0f, 0.0f};
+    const uint32_t tap0 = writeIndex - static_cast<uint32_t>(wholeDelay[0]);
+    const uint32_t tap1 = writeIndex - static_cast<uint32_t>(wholeDelay[1]);
+    const Float4 near{lines.line[0][tap0 & kPulseLineMask], lines.line[1][tap1 & kPulseLineMask], 0.0f, 0.0f};
+    const Float4 far{lines.line[0][(tap0 - 1u) & kPulseLineMask], lines.line[1][(tap1 - 1u) & kPulseLineMask],
+                     0.0f, 0.0f};
     const Float4 delayed = (1.0f - fraction) * near + fraction * far;
-    ++writeIndex_;
+    lines.writeIndex = writeIndex + 1;
     return saw - delayed;
   }
 
@@ -109,8 +121,6 @@ class PulsePair {
   lanes::Uint4 phase_{};
   lanes::Uint4 subPhase_{};
   lanes::Float4 previousSquare_{};
-  std::array<std::array<float, kPulseLineLength>, 2> lines_{};
-  uint32_t writeIndex_ = 0;  // shared by both lines; wraps harmlessly, the lines are 2^k long
   // Derived from the pitch, not state: every compute call sets them before its first sample.
   lanes::Uint4 whole_{};
   lanes::Uint4 remainder_{};

@@ -138,6 +138,7 @@ void Voice::instanceClear() {
   scoop_.clear();
   supersaw_.clear();
   pulses_.clear();
+  pulseLines_.clear();
   quadrature_.clear();
   normal_.clear();
   acid_.clear();
@@ -314,6 +315,7 @@ void Voice::sourcesChunk(const BlockCoefficients& b, int count, bool fresh, cons
   Supersaw supersaw = supersaw_;
   QuadratureOscillators quadrature = quadrature_;
   NoiseGenerator noise = noise_;
+  PulsePair pulses = pulses_;
   for (int i = 0; i < count; ++i) {
     // Only the first sample after a clear is fresh.
     const bool starting = fresh && i == 0;
@@ -321,12 +323,12 @@ void Voice::sourcesChunk(const BlockCoefficients& b, int count, bool fresh, cons
     if (pitch != lastPitch) {
       lastPitch = pitch;
       supersaw.setPitch(b.supersaw, pitch, invFs_, fs_);
-      pulses_.setPitch(pitch, invFs_, fs_);
+      pulses.setPitch(pitch, invFs_, fs_);
       quadratureCoefficients[1] = 2.0f * std::sin(pitch * subCoefficientScale_);
     }
     const Float4 saws = supersaw.next(b.supersaw);
     const Float4 sines = quadrature.next(quadratureCoefficients, starting ? 1.0f : 0.0f);
-    const Float4 pulse = pulses_.next(sines[0], starting);
+    const Float4 pulse = pulses.next(sines[0], starting, pulseLines_);
     const float mono = b.sampleGain * sampleIn[i] + b.subGain * sines[1] + b.noiseGain * noise.next();
 
     chunk_.filterInput[i] = b.supersawGain * saws +
@@ -336,6 +338,7 @@ void Voice::sourcesChunk(const BlockCoefficients& b, int count, bool fresh, cons
   supersaw_ = supersaw;
   quadrature_ = quadrature;
   noise_ = noise;
+  pulses_ = pulses;
   derived_.pitch = lastPitch;
   derived_.detune = controls_.detune;
   derived_.subCoefficient = quadratureCoefficients[1];

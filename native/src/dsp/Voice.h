@@ -119,6 +119,7 @@ class Voice final : public faust::dsp {
   voice::HooverScoop scoop_;
   voice::Supersaw supersaw_;
   voice::PulsePair pulses_;
+  voice::PulseLines pulseLines_;
   voice::QuadratureOscillators quadrature_;  // lane 0: the PWM LFO, lane 1: the sub
   voice::LatticeLowpass normal_;
   voice::DiodeLadder acid_;
