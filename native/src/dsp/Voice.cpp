@@ -262,13 +262,21 @@ void Voice::modulateChunk(const BlockCoefficients& b, int count) {
   }
 
   float glided = glidedFrequency_;
+  bool glideSettled = false;
   float smoothedGain = smoothedGain_;
+  bool gainSettled = false;
   HooverScoop scoop = scoop_;
   for (int i = 0; i < count; ++i) {
     // The working frequency stays at or below half the rate, where the saws' wrap
     // correction and the sub's recursion hold; no key 0..127 reaches it from 44.1 kHz up.
     // A frequency that is not a number also becomes the limit.
-    glided = limitTo(flushDenormal(b.glidePole * glided + b.glideInput), nyquist_);
+    // Once a step leaves the frequency where it was, every later one does: the glide
+    // has settled and its chain of dependent steps ends.
+    if (!glideSettled) {
+      const float next = limitTo(flushDenormal(b.glidePole * glided + b.glideInput), nyquist_);
+      glideSettled = next == glided;
+      glided = next;
+    }
 
     const float keyTrack =
         controls_.keyTrack == 0.0f ? 1.0f : std::pow(glided * kInvKeyTrackCentre, controls_.keyTrack);
@@ -289,7 +297,15 @@ void Voice::modulateChunk(const BlockCoefficients& b, int count) {
 
     // A silent voice takes a new velocity at once; a sounding one glides to it.
     const bool wasSounding = (i == 0 ? ampBefore : chunk_.ampLevel[i - 1]) > 0.0f;
-    smoothedGain = wasSounding ? flushDenormal(smoothedGain * gainPole_ + b.gainInput) : controls_.gain;
+    // The smoothing settles like the glide.
+    if (!wasSounding) {
+      smoothedGain = controls_.gain;
+      gainSettled = false;
+    } else if (!gainSettled) {
+      const float next = flushDenormal(smoothedGain * gainPole_ + b.gainInput);
+      gainSettled = next == smoothedGain;
+      smoothedGain = next;
+    }
     chunk_.outputScale[i] = kOutputLevel * chunk_.ampLevel[i] * smoothedGain;
   }
   glidedFrequency_ = glided;
