@@ -219,36 +219,12 @@ void Voice::compute(int count, float** inputs, float** outputs) {
 }
 
 void Voice::modulateChunk(const BlockCoefficients& b, int count) {
-  // The gate's clocks first, then both envelopes over runs that start at a note start.
-  // The gate control holds through a compute call, so a note can start only on a call's
-  // first sample, and the whole chunk is then one run.
+  // The gate's clocks first, then both envelopes from them. The gate control holds
+  // through a compute call, so a note can start only on a chunk's first sample.
   const float ampBefore = ampEnvelope_.level();
-  int runStart = 0;
-  bool runTriggers = false;
-  const auto renderEnvelopes = [&](int end) {
-    const int n = end - runStart;
-    if (n == 0) return;
-    filterEnvelope_.render(runTriggers, chunk_.sinceRise + runStart, chunk_.sinceRelease + runStart,
-                           b.filterEnvelope, chunk_.filterLevel + runStart, n);
-    ampEnvelope_.render(runTriggers, chunk_.sinceRise + runStart, chunk_.sinceRelease + runStart, b.amp,
-                        chunk_.ampLevel + runStart, n);
-  };
-  // The loops below work on local copies of the stages they step, which the compiler
-  // keeps in registers: it cannot tell the members apart from the chunk's arrays.
-  GateTracker gateTracker = gateTracker_;
-  for (int i = 0; i < count; ++i) {
-    const GateEdges gate = gateTracker.next(controls_.gate);
-    if (gate.trigger) {
-      renderEnvelopes(i);
-      runStart = i;
-      runTriggers = true;
-    }
-    chunk_.rose[i] = gate.rose;
-    chunk_.sinceRise[i] = gate.sinceRise;
-    chunk_.sinceRelease[i] = gate.sinceRelease;
-  }
-  gateTracker_ = gateTracker;
-  renderEnvelopes(count);
+  const bool trigger = gateTracker_.run(controls_.gate, count, chunk_.rose, chunk_.sinceRise, chunk_.sinceRelease);
+  filterEnvelope_.render(trigger, chunk_.sinceRise, chunk_.sinceRelease, b.filterEnvelope, chunk_.filterLevel, count);
+  ampEnvelope_.render(trigger, chunk_.sinceRise, chunk_.sinceRelease, b.amp, chunk_.ampLevel, count);
 
   // The filter coefficients cost several transcendental calls; they are recomputed only
   // when the cutoff moves, which a settled note's does not, or when the resonance did.
@@ -261,6 +237,8 @@ void Voice::modulateChunk(const BlockCoefficients& b, int count) {
     chunk_.ladder[0] = derived_.ladder;
   }
 
+  // The loops work on local copies of the stages they step, which the compiler keeps in
+  // registers: it cannot tell the members apart from the chunk's arrays.
   float glided = glidedFrequency_;
   bool glideSettled = false;
   float smoothedGain = smoothedGain_;
