@@ -29,16 +29,24 @@ class HooverScoop {
  public:
   void clear() { count_ = 0; }
 
-  // The scoop's shape in [0, 1] for this sample; rose: the gate rose on this sample.
-  float next(bool rose, const ScoopTiming& timing) {
-    if (rose) {
-      count_ = 1;
-    } else if (count_ > 0 && count_ < kCountLimit) {
-      ++count_;
+  // The scoop's shape in [0, 1] for `count` samples, where rose[i] says the gate rose on
+  // sample i: the counter steps first, then the shapes follow from the counts in a loop
+  // the compiler vectorises.
+  void run(const bool* rose, int count, const ScoopTiming& timing, float* shape) {
+    int32_t counter = count_;
+    for (int i = 0; i < count; ++i) {
+      if (rose[i]) {
+        counter = 1;
+      } else if (counter > 0 && counter < kCountLimit) {
+        ++counter;
+      }
+      shape[i] = static_cast<float>(counter);
     }
-    const float k = static_cast<float>(count_);
-    return std::max(0.0f, std::min(k * timing.attackInv,
-                                   1.0f + (timing.attackLength - k) * timing.returnInv));
+    count_ = counter;
+    for (int i = 0; i < count; ++i) {
+      const float k = shape[i];
+      shape[i] = std::max(0.0f, std::min(k * timing.attackInv, 1.0f + (timing.attackLength - k) * timing.returnInv));
+    }
   }
 
  private:

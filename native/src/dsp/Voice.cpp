@@ -225,6 +225,7 @@ void Voice::modulateChunk(const BlockCoefficients& b, int count) {
   const bool trigger = gateTracker_.run(controls_.gate, count, chunk_.rose, chunk_.sinceRise, chunk_.sinceRelease);
   filterEnvelope_.render(trigger, chunk_.sinceRise, chunk_.sinceRelease, b.filterEnvelope, chunk_.filterLevel, count);
   ampEnvelope_.render(trigger, chunk_.sinceRise, chunk_.sinceRelease, b.amp, chunk_.ampLevel, count);
+  scoop_.run(chunk_.rose, count, scoopTiming_, chunk_.scoop);
 
   // The filter coefficients cost several transcendental calls; they are recomputed only
   // when the cutoff moves, which a settled note's does not, or when the resonance did.
@@ -243,7 +244,6 @@ void Voice::modulateChunk(const BlockCoefficients& b, int count) {
   bool glideSettled = false;
   float smoothedGain = smoothedGain_;
   bool gainSettled = false;
-  HooverScoop scoop = scoop_;
   for (int i = 0; i < count; ++i) {
     // The working frequency stays at or below half the rate, where the saws' wrap
     // correction and the sub's recursion hold; no key 0..127 reaches it from 44.1 kHz up.
@@ -271,7 +271,7 @@ void Voice::modulateChunk(const BlockCoefficients& b, int count) {
     chunk_.coefficientSet[i] = static_cast<uint8_t>(set);
 
     chunk_.pitch[i] = limitTo(
-        (1.0f - b.scoopDepth * scoop.next(chunk_.rose[i], scoopTiming_)) * glided, nyquist_);
+        (1.0f - b.scoopDepth * chunk_.scoop[i]) * glided, nyquist_);
 
     // A silent voice takes a new velocity at once; a sounding one glides to it.
     const bool wasSounding = (i == 0 ? ampBefore : chunk_.ampLevel[i - 1]) > 0.0f;
@@ -288,7 +288,6 @@ void Voice::modulateChunk(const BlockCoefficients& b, int count) {
   }
   glidedFrequency_ = glided;
   smoothedGain_ = smoothedGain;
-  scoop_ = scoop;
   derived_.cutoff = lastCutoff;
   derived_.resonance = controls_.resonance;
   derived_.lattice = chunk_.lattice[set];

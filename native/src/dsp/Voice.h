@@ -77,12 +77,13 @@ class Voice final : public faust::dsp {
   static constexpr int kChunkFrames = 128;
   struct Chunk {
     lanes::Float4 filterInput[kChunkFrames];
-    // The gate's clocks and edges, and both envelopes' levels.
+    // The gate's clocks and edges, both envelopes' levels and the scoop's shape.
     float sinceRise[kChunkFrames];
     float sinceRelease[kChunkFrames];
     bool rose[kChunkFrames];
     float filterLevel[kChunkFrames];
     float ampLevel[kChunkFrames];
+    float scoop[kChunkFrames];
     float pitch[kChunkFrames];
     float outputScale[kChunkFrames];
     // The coefficient set each frame uses; a new set only where the cutoff moved.
