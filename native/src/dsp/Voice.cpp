@@ -339,36 +339,49 @@ void Voice::sourcesChunk(const BlockCoefficients& b, int count, bool fresh, cons
 
 void Voice::filterChunk(const BlockCoefficients& b, int count, float* left, float* right) {
   using lanes::Float4;
-  // Both filters always run, so switching between them continues from live states. The
-  // normal filter gives each sample's output one sample later.
-  const auto write = [&](int i, Float4 out, int leftLane) {
-    left[i] = out[leftLane];
-    right[i] = out[leftLane + 1];
-  };
   LatticeLowpass normal = normal_;
   DiodeLadder acid = acid_;
-  const auto acidOut = [&](int i) {
-    const Float4 y = acid.process(chunk_.filterInput[i], chunk_.ladder[chunk_.coefficientSet[i]]) *
-                     b.ladderResonance.outputGain;
-    if (b.acid) write(i, y * chunk_.outputScale[i], 0);
-  };
-  const auto normalOut = [&](int i, Float4 y) {
-    if (!b.acid) write(i, y * chunk_.outputScale[i], 2);
+  // Both filters always run, so switching between them continues from live states. The
+  // normal filter gives each sample's output one sample later. latticeAt(i): the step
+  // that runs sample i's first section and sample i − 1's second.
+  const auto run = [&](const auto& latticeAt, const auto& ladderAt) {
+    const auto write = [&](int i, Float4 y, int leftLane) {
+      const Float4 out = y * chunk_.outputScale[i];
+      left[i] = out[leftLane];
+      right[i] = out[leftLane + 1];
+    };
+    const auto acidStep = [&](int i) {
+      const Float4 y = acid.process(chunk_.filterInput[i], ladderAt(i)) * b.ladderResonance.outputGain;
+      if (b.acid) write(i, y, 0);
+    };
+    normal.begin(chunk_.filterInput[0], latticeAt(0));
+    acidStep(0);
+    for (int i = 1; i < count; ++i) {
+      const Float4 y = normal.next(chunk_.filterInput[i], latticeAt(i));
+      if (!b.acid) write(i - 1, y, 2);
+      acidStep(i);
+    }
+    const Float4 y = normal.finish(latticeAt(count));
+    if (!b.acid) write(count - 1, y, 2);
   };
 
-  normal.begin(chunk_.filterInput[0], chunk_.lattice[chunk_.coefficientSet[0]]);
-  acidOut(0);
-  for (int i = 1; i < count; ++i) {
-    const int set = chunk_.coefficientSet[i];
-    const int before = chunk_.coefficientSet[i - 1];
-    const Float4 y = set == before
-                         ? normal.next(chunk_.filterInput[i], chunk_.lattice[set])
-                         : normal.next(chunk_.filterInput[i],
-                                        LatticeStepCoefficients::join(chunk_.lattice[set], chunk_.lattice[before]));
-    normalOut(i - 1, y);
-    acidOut(i);
+  const uint8_t* sets = chunk_.coefficientSet;
+  if (sets[count - 1] == sets[0]) {
+    // Sets only count up, so the chunk uses one set throughout: a settled note's, whose
+    // coefficients the loop then holds in registers.
+    const LatticeStepCoefficients lattice = chunk_.lattice[sets[0]];
+    const DiodeLadderMatrix ladder = chunk_.ladder[sets[0]];
+    run([&](int) -> const LatticeStepCoefficients& { return lattice; },
+        [&](int) -> const DiodeLadderMatrix& { return ladder; });
+  } else {
+    run(
+        [&](int i) {
+          const int now = sets[std::min(i, count - 1)];
+          const int before = sets[std::max(i - 1, 0)];
+          return now == before ? chunk_.lattice[now] : LatticeStepCoefficients::join(chunk_.lattice[now], chunk_.lattice[before]);
+        },
+        [&](int i) -> const DiodeLadderMatrix& { return chunk_.ladder[sets[i]]; });
   }
-  normalOut(count - 1, normal.finish(chunk_.lattice[chunk_.coefficientSet[count - 1]]));
   normal_ = normal;
   acid_ = acid;
 }
