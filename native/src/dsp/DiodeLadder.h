@@ -68,9 +68,10 @@ struct DiodeLadderCoefficients {
   float halfInvD3 = 0.5f;
   float twoStage = 0.0f;
 
-  // piOverRate: π / sample rate.
-  static DiodeLadderCoefficients make(float cutoff, float piOverRate,
-                                      const DiodeLadderResonance& r) {
+  // piOverRate: π / sample rate. When the warp angle comes out as knownAngle, knownTan is
+  // taken as its tangent: the normal filter has usually just computed the same one.
+  static DiodeLadderCoefficients make(float cutoff, float piOverRate, const DiodeLadderResonance& r,
+                                      float knownAngle = -1.0f, float knownTan = 0.0f) {
     const float nf = std::clamp(std::log10(cutoff * kLadderCutoffBase) / 3.0f, 0.0f,
                                 kLadderMaxNormalisedCutoff);
     const float nf2 = nf * nf;
@@ -79,8 +80,8 @@ struct DiodeLadderCoefficients {
 
     const float stableAngle =
         kLadderStableAngleAtFullGain + kLadderStableAnglePerGain * (kLadderFeedbackGainLow - k);
-    const float g = std::tan(std::clamp(cutoff * piOverRate, 0.0f,
-                                        std::min(stableAngle, kLadderMaxWarpAngle)));
+    const float angle = std::clamp(cutoff * piOverRate, 0.0f, std::min(stableAngle, kLadderMaxWarpAngle));
+    const float g = angle == knownAngle ? knownTan : std::tan(angle);
     const float g2 = g * g;
     const float onePlusG = 1.0f + g;
     const float d3 = onePlusG - g2 / (4.0f * onePlusG);

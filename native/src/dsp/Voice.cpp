@@ -263,10 +263,11 @@ void Voice::modulateChunk(const BlockCoefficients& b, int count) {
     if (cutoff != lastCutoff) {
       lastCutoff = cutoff;
       ++set;
-      const float warp = std::tan(
-          std::clamp(std::max(kMinWarpFrequency, cutoff) * piOverFs_, 0.0f, kMaxWarpAngle));
+      const float angle = std::clamp(std::max(kMinWarpFrequency, cutoff) * piOverFs_, 0.0f, kMaxWarpAngle);
+      const float warp = std::tan(angle);
       chunk_.lattice[set] = LatticeStepCoefficients::from(LatticeLowpassCoefficients::make(warp, b.latticeResonance));
-      chunk_.ladder[set] = DiodeLadderMatrix::from(DiodeLadderCoefficients::make(cutoff, piOverFs_, b.ladderResonance));
+      chunk_.ladder[set] = DiodeLadderMatrix::from(
+          DiodeLadderCoefficients::make(cutoff, piOverFs_, b.ladderResonance, angle, warp));
     }
     chunk_.coefficientSet[i] = static_cast<uint8_t>(set);
 
