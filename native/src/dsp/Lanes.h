@@ -3,7 +3,11 @@
 // voice runs its seven saws, its two channels' filters and its two quadrature oscillators
 // side by side in lanes; each lane computes exactly what the same code on one float would,
 // operation for operation, so the lanes change the speed and not the sound.
+#include <cmath>
 #include <cstdint>
+#if defined(__SSE__)
+#include <xmmintrin.h>
+#endif
 
 #include "Denormal.h"
 
@@ -35,6 +39,15 @@ inline bool any(Int4 mask) {
 
 inline Float4 abs(Float4 x) {
   return reinterpret_cast<Float4>(reinterpret_cast<Int4>(x) & Int4{0x7fffffff, 0x7fffffff, 0x7fffffff, 0x7fffffff});
+}
+
+// std::sqrt in every lane: correctly rounded either way.
+inline Float4 sqrt(Float4 x) {
+#if defined(__SSE__)
+  return _mm_sqrt_ps(x);
+#else
+  return Float4{std::sqrt(x[0]), std::sqrt(x[1]), std::sqrt(x[2]), std::sqrt(x[3])};
+#endif
 }
 
 // flushDenormal in every lane.

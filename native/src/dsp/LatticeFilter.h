@@ -41,51 +41,35 @@ struct LatticeResonance {
   }
 };
 
-struct LatticeCoefficients {
-  float s1 = 0.0f, c1 = 1.0f, s2 = 0.0f, c2 = 1.0f;
+// Both sections' coefficients for one step of LatticeLowpass: lanes 0 and 1 hold the
+// first section's, lanes 2 and 3 the second's.
+struct LatticeStepCoefficients {
+  lanes::Float4 s1, c1, s2, c2;
   // Output taps on the input, the old second state and the two new lattice values.
-  float inputTap = 0.0f, stateTap = 0.0f, secondTap = 0.0f, firstTap = 0.0f;
+  lanes::Float4 inputTap, stateTap, secondTap, firstTap;
 
-  // warp: tan(π·cutoff/sampleRate).
-  static LatticeCoefficients make(float warp, SectionPrototype prototype) {
-    const float p = warp * warp * prototype.a0;
-    const float ga1 = warp * prototype.a1;
-    const float d = p + ga1 + 1.0f;
-    LatticeCoefficients k;
-    k.s1 = std::clamp((p - 1.0f) / (p + 1.0f), -kMaxReflection, kMaxReflection);
-    k.c1 = std::max(kMinLatticeCosine, 2.0f * std::sqrt(p) / (p + 1.0f));
-    k.s2 = std::clamp((p - ga1 + 1.0f) / d, -kMaxReflection, kMaxReflection);
-    k.c2 = std::max(kMinLatticeCosine, 2.0f * std::sqrt(ga1 * (p + 1.0f)) / d);
-    const float scale = warp * warp / d;
+  // warp: tan(π·cutoff/sampleRate). Both sections are computed side by side, each lane
+  // exactly as the same formulas on one float.
+  static LatticeStepCoefficients make(float warp, const LatticeResonance& resonance) {
+    using lanes::Float4;
+    const Float4 a0{resonance.first.a0, resonance.first.a0, resonance.second.a0, resonance.second.a0};
+    const Float4 a1{resonance.first.a1, resonance.first.a1, resonance.second.a1, resonance.second.a1};
+    const Float4 p = warp * warp * a0;
+    const Float4 ga1 = warp * a1;
+    const Float4 d = p + ga1 + 1.0f;
+    const Float4 maxReflection = lanes::splat(kMaxReflection);
+    const Float4 minCosine = lanes::splat(kMinLatticeCosine);
+    LatticeStepCoefficients k;
+    k.s1 = lanes::clamp((p - 1.0f) / (p + 1.0f), -maxReflection, maxReflection);
+    k.c1 = lanes::max(minCosine, 2.0f * lanes::sqrt(p) / (p + 1.0f));
+    k.s2 = lanes::clamp((p - ga1 + 1.0f) / d, -maxReflection, maxReflection);
+    k.c2 = lanes::max(minCosine, 2.0f * lanes::sqrt(ga1 * (p + 1.0f)) / d);
+    const Float4 scale = warp * warp / d;
     k.inputTap = scale * k.s2;
     k.stateTap = scale * k.c2;
     k.secondTap = scale * 2.0f * (ga1 + 2.0f) / (d * k.c2);
     k.firstTap = scale * 4.0f * (1.0f + ga1 - p) / (d * (p + 1.0f) * k.c2 * k.c1);
     return k;
-  }
-};
-
-struct LatticeLowpassCoefficients {
-  LatticeCoefficients first;
-  LatticeCoefficients second;
-
-  static LatticeLowpassCoefficients make(float warp, const LatticeResonance& resonance) {
-    return {LatticeCoefficients::make(warp, resonance.first),
-            LatticeCoefficients::make(warp, resonance.second)};
-  }
-};
-
-// Both sections' coefficients for one step of LatticeLowpass: lanes 0 and 1 hold the
-// first section's, lanes 2 and 3 the second's.
-struct LatticeStepCoefficients {
-  lanes::Float4 s1, c1, s2, c2, inputTap, stateTap, secondTap, firstTap;
-
-  static LatticeStepCoefficients from(const LatticeLowpassCoefficients& k) {
-    const auto pair = [](float first, float second) { return lanes::Float4{first, first, second, second}; };
-    return {pair(k.first.s1, k.second.s1),         pair(k.first.c1, k.second.c1),
-            pair(k.first.s2, k.second.s2),         pair(k.first.c2, k.second.c2),
-            pair(k.first.inputTap, k.second.inputTap), pair(k.first.stateTap, k.second.stateTap),
-            pair(k.first.secondTap, k.second.secondTap), pair(k.first.firstTap, k.second.firstTap)};
   }
 
   // The first section's coefficients from `now`, the second's from `before`: what a step

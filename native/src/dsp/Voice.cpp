@@ -265,7 +265,7 @@ void Voice::modulateChunk(const BlockCoefficients& b, int count) {
       ++set;
       const float angle = std::clamp(std::max(kMinWarpFrequency, cutoff) * piOverFs_, 0.0f, kMaxWarpAngle);
       const float warp = std::tan(angle);
-      chunk_.lattice[set] = LatticeStepCoefficients::from(LatticeLowpassCoefficients::make(warp, b.latticeResonance));
+      chunk_.lattice[set] = LatticeStepCoefficients::make(warp, b.latticeResonance);
       chunk_.ladder[set] = DiodeLadderMatrix::from(
           DiodeLadderCoefficients::make(cutoff, piOverFs_, b.ladderResonance, angle, warp));
     }
