@@ -1,8 +1,10 @@
 #pragma once
 // Four floats (or four 32-bit integers) that one instruction processes together. The
-// voice runs its seven saws, its two channels' filters and its two quadrature oscillators
-// side by side in lanes; each lane computes exactly what the same code on one float would,
-// operation for operation, so the lanes change the speed and not the sound.
+// voice runs its seven saws, its pulses, both filter sections of both channels and its two
+// quadrature oscillators side by side in lanes; each lane computes exactly what the same
+// code on one float would, operation for operation. Where a stage rearranges its sums for
+// speed (the acid filter's matrix, the saws' tree, the drive's tanh) it says so; none of
+// them touches the pitch.
 #include <cmath>
 #include <cstdint>
 #if defined(__SSE__)
