@@ -36,7 +36,11 @@ inline Float4 clamp(Float4 x, Float4 low, Float4 high) {
 
 // Whether any lane of a comparison's mask is set.
 inline bool any(Int4 mask) {
+#if defined(__SSE__)
+  return _mm_movemask_ps(reinterpret_cast<__m128>(mask)) != 0;
+#else
   return ((mask[0] | mask[1]) | (mask[2] | mask[3])) != 0;
+#endif
 }
 
 inline Float4 abs(Float4 x) {
