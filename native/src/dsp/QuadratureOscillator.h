@@ -4,6 +4,7 @@
 // Each lane is one oscillator: the voice runs its PWM LFO and its sub side by side.
 #include <cmath>
 
+#include "Denormal.h"
 #include "Lanes.h"
 
 namespace strobe95::voice {
@@ -18,11 +19,19 @@ class QuadratureOscillators {
     y_ = lanes::Float4{};
   }
 
-  // coefficient: per lane 2·sin(π·frequency / sampleRate). kick: 1 on the sample that
-  // starts the oscillation, 0 afterwards. Returns the sine outputs.
-  lanes::Float4 next(lanes::Float4 coefficient, float kick) {
-    x_ = lanes::flushDenormal(x_ - coefficient * y_);
-    y_ = lanes::flushDenormal(y_ + coefficient * x_ + kick);
+  // coefficient: per lane 2·sin(π·frequency / sampleRate). kick: on the sample that
+  // starts the oscillation, a unit impulse is added. Returns the sine outputs.
+  lanes::Float4 next(lanes::Float4 coefficient, bool kick) {
+    using lanes::Float4;
+    const Float4 rawX = x_ - coefficient * y_;
+    const lanes::Int4 kept = lanes::abs(rawX) > lanes::splat(kDenormalFloor);
+    x_ = lanes::select(kept, rawX, Float4{});  // flushDenormal
+    // y + c·x with x as flushed, without waiting for the flush: a flushed x adds nothing.
+    // Without the kick nothing else is added (a zero would change only the sign of a
+    // zero, which the flush drops), so the step's chain is a product and a sum shorter.
+    Float4 y = lanes::select(kept, y_ + coefficient * rawX, y_);
+    if (kick) y += 1.0f;
+    y_ = lanes::flushDenormal(y);
     // x² + y² − c·x·y is constant while the coefficient is, and the sine's peak is its
     // root over √(1 − c²/4). Every sudden change of coefficient moves the peak by a factor
     // that depends on the phase, and over many note changes it drifts without bound; it is

@@ -321,7 +321,7 @@ void Voice::sourcesChunk(const BlockCoefficients& b, int count, bool fresh, cons
       quadratureCoefficients[1] = 2.0f * std::sin(pitch * subCoefficientScale_);
     }
     const Float4 saws = supersaw.next(b.supersaw);
-    const Float4 sines = quadrature.next(quadratureCoefficients, starting ? 1.0f : 0.0f);
+    const Float4 sines = quadrature.next(quadratureCoefficients, starting);
     const Float4 pulse = pulses.next(sines[0], starting, pulseLines_);
     const float mono = b.sampleGain * sampleIn[i] + b.subGain * sines[1] + b.noiseGain * noise.next();
 
