@@ -96,7 +96,8 @@ class Supersaw {
     // Each channel's eight products summed as a tree: lanes in pairs, then the pairs.
     const Float4 left = saws[0] * layout.leftGains[0] + saws[1] * layout.leftGains[1];
     const Float4 right = saws[0] * layout.rightGains[0] + saws[1] * layout.rightGains[1];
-    const Float4 pairs = __builtin_shufflevector(left, right, 0, 2, 4, 6) + __builtin_shufflevector(left, right, 1, 3, 5, 7);
+    const Float4 pairs =
+        __builtin_shufflevector(left, right, 0, 2, 4, 6) + __builtin_shufflevector(left, right, 1, 3, 5, 7);
     return __builtin_shufflevector(pairs, pairs, 0, 2, 1, 3) + __builtin_shufflevector(pairs, pairs, 1, 3, 0, 2);
   }
 

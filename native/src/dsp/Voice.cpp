@@ -271,8 +271,7 @@ void Voice::modulateChunk(const BlockCoefficients& b, int count) {
     }
     chunk_.coefficientSet[i] = static_cast<uint8_t>(set);
 
-    chunk_.pitch[i] = limitTo(
-        (1.0f - b.scoopDepth * chunk_.scoop[i]) * glided, nyquist_);
+    chunk_.pitch[i] = limitTo((1.0f - b.scoopDepth * chunk_.scoop[i]) * glided, nyquist_);
 
     // A silent voice takes a new velocity at once; a sounding one glides to it.
     const bool wasSounding = (i == 0 ? ampBefore : chunk_.ampLevel[i - 1]) > 0.0f;
@@ -325,9 +324,8 @@ void Voice::sourcesChunk(const BlockCoefficients& b, int count, bool fresh, cons
     const Float4 pulse = pulses.next(sines[0], starting, pulseLines_);
     const float mono = b.sampleGain * sampleIn[i] + b.subGain * sines[1] + b.noiseGain * noise.next();
 
-    chunk_.filterInput[i] = b.supersawGain * saws +
-                            b.pulseGain * (pulseOwn * pulse + pulseOther * __builtin_shufflevector(pulse, pulse, 1, 0, 2, 3)) +
-                            mono;
+    const Float4 pulseMix = pulseOwn * pulse + pulseOther * __builtin_shufflevector(pulse, pulse, 1, 0, 2, 3);
+    chunk_.filterInput[i] = b.supersawGain * saws + b.pulseGain * pulseMix + mono;
   }
   supersaw_ = supersaw;
   quadrature_ = quadrature;
@@ -379,7 +377,8 @@ void Voice::filterChunk(const BlockCoefficients& b, int count, float* left, floa
         [&](int i) {
           const int now = sets[std::min(i, count - 1)];
           const int before = sets[std::max(i - 1, 0)];
-          return now == before ? chunk_.lattice[now] : LatticeStepCoefficients::join(chunk_.lattice[now], chunk_.lattice[before]);
+          return now == before ? chunk_.lattice[now]
+                               : LatticeStepCoefficients::join(chunk_.lattice[now], chunk_.lattice[before]);
         },
         [&](int i) -> const DiodeLadderMatrix& { return chunk_.ladder[sets[i]]; });
   }

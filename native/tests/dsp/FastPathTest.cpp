@@ -158,7 +158,9 @@ TEST(FastVoice, TheAcidFilterStaysWithTheReferenceThroughLongResonantNotes) {
     voice.set("gate", 1.0f);
     std::vector<float> sampleIn(128, 0.0f), unused(128);
     float worst = 0.0f;
-    for (int frames = 0; frames < 3 * c.rate; frames += 128) worst = std::max(worst, voice.render(128, sampleIn, unused));
+    for (int frames = 0; frames < 3 * c.rate; frames += 128) {
+      worst = std::max(worst, voice.render(128, sampleIn, unused));
+    }
     voice.set("gate", 0.0f);
     for (int frames = 0; frames < c.rate; frames += 128) worst = std::max(worst, voice.render(128, sampleIn, unused));
     EXPECT_LE(worst, kTolerance) << c.cutoff << " Hz, resonance " << c.resonance << " at " << c.rate << " Hz";
