@@ -74,31 +74,42 @@ ChannelChoice storedChannelChoice(uint32_t deviceChannels, bool oneChannelEach, 
   return choices.front();
 }
 
-std::vector<std::string> resolveMidiPorts(const std::vector<MidiPortInfo>& ports,
-                                          const std::vector<std::string>& storedNames,
-                                          const std::vector<StoredPort>& storedPairs) {
+std::vector<int> matchMidiEntries(const std::vector<MidiPortInfo>& ports, const std::vector<std::string>& storedNames,
+                                  const std::vector<StoredPort>& storedPairs) {
   std::vector<StoredPort> entries;
   for (const auto& name : storedNames) entries.push_back({{}, name});
   entries.insert(entries.end(), storedPairs.begin(), storedPairs.end());
 
-  std::vector<bool> chosen(ports.size(), false);
-  std::vector<std::string> ids;
+  std::vector<bool> taken(ports.size(), false);
   auto take = [&](auto matches) {
     for (std::size_t i = 0; i < ports.size(); ++i) {
-      if (!chosen[i] && matches(ports[i])) {
-        chosen[i] = true;
-        ids.push_back(ports[i].id);
-        return true;
+      if (!taken[i] && matches(ports[i])) {
+        taken[i] = true;
+        return int(i);
       }
     }
-    return false;
+    return -1;
   };
+  std::vector<int> found;
   for (const auto& entry : entries) {
-    if (!entry.id.empty() && take([&](const MidiPortInfo& p) { return p.id == entry.id; })) continue;
-    if (entry.name.empty()) continue;
-    for (auto field : {&MidiPortInfo::id, &MidiPortInfo::legacyName, &MidiPortInfo::name}) {
-      if (take([&](const MidiPortInfo& p) { return p.*field == entry.name; })) break;
+    int at = entry.id.empty() ? -1 : take([&](const MidiPortInfo& p) { return p.id == entry.id; });
+    if (at < 0 && !entry.name.empty()) {
+      for (auto field : {&MidiPortInfo::id, &MidiPortInfo::legacyName, &MidiPortInfo::name}) {
+        at = take([&](const MidiPortInfo& p) { return p.*field == entry.name; });
+        if (at >= 0) break;
+      }
     }
+    found.push_back(at);
+  }
+  return found;
+}
+
+std::vector<std::string> resolveMidiPorts(const std::vector<MidiPortInfo>& ports,
+                                          const std::vector<std::string>& storedNames,
+                                          const std::vector<StoredPort>& storedPairs) {
+  std::vector<std::string> ids;
+  for (const int at : matchMidiEntries(ports, storedNames, storedPairs)) {
+    if (at >= 0) ids.push_back(ports[std::size_t(at)].id);
   }
   return ids;
 }

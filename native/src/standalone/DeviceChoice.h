@@ -43,8 +43,13 @@ std::vector<ChannelChoice> channelChoices(uint32_t deviceChannels, bool oneChann
 // Devices without channels give {0, 1}: a side always asks for at least one channel.
 ChannelChoice storedChannelChoice(uint32_t deviceChannels, bool oneChannelEach, uint32_t storedFirst);
 
-// Port ids for stored entries, in the order stored; each port is taken at most once.
-// Unmatched entries are left out.
+// For each stored entry, plain names first and then the pairs, in the order stored: the
+// index of the port it stands for, or -1. An entry matches by id first, then by name
+// (against each port's id, legacy name and display name); each port is taken at most once.
+std::vector<int> matchMidiEntries(const std::vector<MidiPortInfo>& ports, const std::vector<std::string>& storedNames,
+                                  const std::vector<StoredPort>& storedPairs);
+
+// Port ids for stored entries, in the order stored; unmatched entries are left out.
 std::vector<std::string> resolveMidiPorts(const std::vector<MidiPortInfo>& ports,
                                           const std::vector<std::string>& storedNames,
                                           const std::vector<StoredPort>& storedPairs);

@@ -283,7 +283,7 @@ bool StandaloneHost::loadSettings() {
 
 bool StandaloneHost::saveSettings() {
   if (!settingsDirectory_) return false;
-  if (audioBackend_) {
+  if (audioBackend_ && !tryingChoices_) {
     settings_.audioApiName = choice_.apiName;
     settings_.bufferSize = choice_.bufferSize;
   }

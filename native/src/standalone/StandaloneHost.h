@@ -103,7 +103,12 @@ class StandaloneHost final : public Clap::IHost, public AudioStreamCallback {
   const std::optional<std::filesystem::path>& settingsDirectory() const { return settingsDirectory_; }
   void setSettingsDirectory(std::optional<std::filesystem::path> directory);
   bool loadSettings();
+  // Copies the running API and buffer size into the record, unless choices are being
+  // tried, then writes the file.
   bool saveSettings();
+  // While the settings window tries choices, a save writes the accepted ones: a size that
+  // was only tried reaches the file through OK alone.
+  void setTryingChoices(bool trying) { tryingChoices_ = trying; }
   int32_t pluginStatePersistence() const;
   bool setPluginStatePersistence(int32_t value);
   void setDefaultPluginStatePersistence(int32_t value) { defaultPersistence_ = value; }
@@ -234,6 +239,7 @@ class StandaloneHost final : public Clap::IHost, public AudioStreamCallback {
   int32_t defaultPersistence_ = kPersistSession;
   int32_t appearance_ = kAppearanceAuto;
   bool appearanceSetByWindow_ = false;
+  bool tryingChoices_ = false;
 
   // Requests from the plugin, any thread sets, the main thread takes.
   std::atomic<uint8_t> restartRequested_{0};

@@ -53,4 +53,10 @@ struct StandaloneSettings {
   bool operator==(const StandaloneSettings&) const = default;
 };
 
+// Takes a window's placement into the record only when it has both a width and a height:
+// a window that was never shown, or is collapsed to nothing, must not come back that way.
+inline void storeWindowPlacement(StandaloneSettings& settings, const WindowPlacement& placement) {
+  if (placement.width != 0 && placement.height != 0) settings.window = placement;
+}
+
 }  // namespace strobe95::standalone

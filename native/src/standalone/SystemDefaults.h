@@ -8,8 +8,12 @@
 
 namespace strobe95::standalone {
 
-// Sets the host's audio choice to the current API's system defaults (selecting the first
-// API when none is selected) and forgets the stored devices. Starts nothing. False when
+// The system defaults of this backend for a plugin with these ports. Touches nothing.
+AudioChoice systemDefaultChoice(AudioBackend& backend, const PortLayout& layout);
+
+// Makes the system defaults the host's audio choice (selecting the first API when none
+// is selected); the stored devices in the settings record stay as they are, so that a
+// choice the user never confirmed cannot reach the file. Starts nothing. False when
 // there is no audio API.
 bool chooseSystemDefaults(StandaloneHost& host);
 

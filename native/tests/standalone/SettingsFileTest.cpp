@@ -1,5 +1,6 @@
 // The settings file on disk: read at creation, written whole or not at all, and never a
 // reason for the program to stop.
+#include <algorithm>
 #include <random>
 
 #include "HostFixture.h"
@@ -33,25 +34,53 @@ TEST_F(SettingsFile, SavingCopiesTheRunningApiAndBufferSize) {
   const std::string text = readFile(settingsFile(settingsDirectory()));
   EXPECT_NE(text.find("audioApiName=scripted\n"), std::string::npos);
   EXPECT_NE(text.find("bufferSize=128\n"), std::string::npos);
+
+  // A size the settings window only tries stays out of the file, whatever saves it
+  // meanwhile (a window move, closing the program); the trial's end lets it through.
+  host().setTryingChoices(true);
+  host().audioChoice().bufferSize = 512;
+  ASSERT_TRUE(host().saveSettings());
+  EXPECT_NE(readFile(settingsFile(settingsDirectory())).find("bufferSize=128\n"), std::string::npos);
+  host().setTryingChoices(false);
+  ASSERT_TRUE(host().saveSettings());
+  EXPECT_NE(readFile(settingsFile(settingsDirectory())).find("bufferSize=512\n"), std::string::npos);
 }
 
-TEST_F(SettingsFile, AFailedWriteLeavesTheOldFileAndNoTemporaryFile) {
-  ASSERT_NE(create(), nullptr);
-  host().settings().outputDeviceName = "Old";
-  ASSERT_TRUE(host().saveSettings());
-  const std::string before = readFile(settingsFile(settingsDirectory()));
-  // A directory squatting on the name the temporary file would take makes the write fail.
-  const fs::path squatter = settingsFile(settingsDirectory()).string() + ".tmp";
-  fs::create_directory(squatter);
-  host().settings().outputDeviceName = "New";
-  EXPECT_FALSE(host().saveSettings());
-  EXPECT_EQ(readFile(settingsFile(settingsDirectory())), before);
-  fs::remove(squatter);
-  ASSERT_TRUE(host().saveSettings());
-  EXPECT_NE(readFile(settingsFile(settingsDirectory())).find("outputDeviceName=New\n"), std::string::npos);
-  for (const auto& entry : fs::directory_iterator(settingsDirectory())) {
-    EXPECT_EQ(entry.path().filename().string().find(".tmp"), std::string::npos) << entry.path();
+TEST(SettingsRecord, AWindowPlacementIsKeptOnlyWithAnArea) {
+  const WindowPlacement stored{10, 20, 640, 480};
+  const std::pair<WindowPlacement, WindowPlacement> cases[] = {
+      {{30, 40, 800, 600}, {30, 40, 800, 600}},
+      {{30, 40, 0, 600}, stored},
+      {{30, 40, 800, 0}, stored},
+      {{-32000, -32000, 0, 0}, stored},  // where a minimised window reports itself
+  };
+  for (const auto& [offered, kept] : cases) {
+    StandaloneSettings settings;
+    settings.window = stored;
+    storeWindowPlacement(settings, offered);
+    EXPECT_EQ(settings.window, kept) << offered.width << "x" << offered.height;
   }
+}
+
+TEST_F(SettingsFile, SavesLeaveTheUsersFilesBesideItAlone) {
+  ASSERT_NE(create(), nullptr);
+  const fs::path file = settingsFile(settingsDirectory());
+  fs::create_directories(settingsDirectory());
+  writeFile(file.string() + ".tmp", "a user's own file");
+  host().settings().outputDeviceName = "New";
+  ASSERT_TRUE(host().saveSettings());
+  EXPECT_NE(readFile(file).find("outputDeviceName=New\n"), std::string::npos);
+  EXPECT_EQ(readFile(file.string() + ".tmp"), "a user's own file");
+  // A directory where the file belongs: the rename fails, reported as false, and the
+  // temporary file goes with it.
+  fs::remove(file);
+  fs::create_directory(file);
+  EXPECT_FALSE(host().saveSettings());
+  std::vector<std::string> names;
+  for (const auto& entry : fs::directory_iterator(settingsDirectory())) names.push_back(entry.path().filename().string());
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (std::vector<std::string>{"defaults.clapstate", "standalone-settings.conf",
+                                             "standalone-settings.conf.tmp"}));
 }
 
 TEST_F(SettingsFile, RandomBytesReadAsSomeRecordAndAreReplacedWhole) {

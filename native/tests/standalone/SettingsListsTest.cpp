@@ -1,6 +1,7 @@
 // What the Audio/MIDI settings window lists for given devices.
 #include <gtest/gtest.h>
 
+#include "MidiPortRows.h"
 #include "SettingsLists.h"
 
 namespace strobe95::standalone {
@@ -93,6 +94,54 @@ TEST(SettingsLists, TheLatencyLineNamesTheOpenSides) {
   stream.outputLatency = 512;
   EXPECT_EQ(latencyLine(stream, true), "Latency: in 5.3 ms, out 10.7 ms");
   EXPECT_EQ(latencyLine(stream, false), "Latency: out 10.7 ms");
+}
+
+// The MIDI list as the window shows it, and what OK makes of its check marks. The record
+// starts as: a plain name "Pads", and pairs for a present keyboard and an unplugged one.
+TEST(SettingsLists, MidiRowsKeepEveryStoredEntryUntilItIsUnchecked) {
+  const std::vector<MidiPortInfo> ports = {{"Keys#1", "Keys", "", 0}, {"Pads#1", "Pads", "", 1}, {"Drums#1", "Drums", "", 2}};
+  const std::vector<std::string> names = {"Pads", "Old Synth"};
+  const std::vector<StoredPort> pairs = {{"Keys#1", "Keys"}, {"Travel#3", "Travel Keys"}, {"", ""}};
+  const auto rows = midiPortRows(ports, names, pairs, false);
+  std::vector<std::string> shown;
+  std::vector<bool> marks;
+  for (const MidiPortRow& row : rows) {
+    shown.push_back(row.label);
+    marks.push_back(row.checked);
+  }
+  EXPECT_EQ(shown, (std::vector<std::string>{"Keys", "Pads", "Drums", "Old Synth (not connected)",
+                                             "Travel Keys (not connected)"}))
+      << "absent entries of both kinds are listed after the ports; an empty entry is not";
+  EXPECT_EQ(marks, (std::vector<bool>{true, true, false, true, true}));
+
+  struct Case {
+    const char* what;
+    std::vector<bool> checked;
+    MidiSelection expected;
+  };
+  const Case cases[] = {
+      {"OK as shown keeps the unplugged keyboard and the unmatched name",
+       marks,
+       {{"Old Synth"}, {{"Keys#1", "Keys"}, {"Pads#1", "Pads"}, {"Travel#3", "Travel Keys"}}, {"Keys#1", "Pads#1"}}},
+      {"unchecking only the unplugged keyboard forgets it",
+       {true, true, false, true, false},
+       {{"Old Synth"}, {{"Keys#1", "Keys"}, {"Pads#1", "Pads"}}, {"Keys#1", "Pads#1"}}},
+      {"unchecking the plain name leaves the pairs",
+       {true, true, true, false, true},
+       {{}, {{"Keys#1", "Keys"}, {"Pads#1", "Pads"}, {"Drums#1", "Drums"}, {"Travel#3", "Travel Keys"}},
+        {"Keys#1", "Pads#1", "Drums#1"}}},
+      {"nothing checked stores nothing", {false, false, false, false, false}, {}},
+  };
+  for (const Case& c : cases) EXPECT_EQ(midiSelection(rows, c.checked), c.expected) << c.what;
+}
+
+TEST(SettingsLists, MidiRowsWhenEveryPortIsBound) {
+  const std::vector<MidiPortInfo> ports = {{"Keys#1", "Keys", "", 0}, {"Pads#1", "Pads", "", 1}};
+  const auto rows = midiPortRows(ports, {}, {{"Gone#1", "Gone"}, {"Id only", ""}}, true);
+  ASSERT_EQ(rows.size(), 4u);
+  EXPECT_TRUE(rows[0].checked && rows[1].checked) << "every present port is open";
+  EXPECT_EQ(rows[3].label, "Id only (not connected)") << "an entry without a name shows its id";
+  EXPECT_TRUE(midiPortRows({}, {}, {}, true).empty()) << "no ports and nothing stored: the empty-list note";
 }
 
 }  // namespace

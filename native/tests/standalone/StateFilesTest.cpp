@@ -1,5 +1,8 @@
 // State files hold exactly the plugin's saved bytes; a save replaces the file whole or
 // not at all, and a file the plugin cannot use never harms it.
+#include <map>
+
+#include "AtomicFile.h"
 #include "HostFixture.h"
 
 namespace strobe95::standalone::test {
@@ -83,12 +86,69 @@ TEST_F(StateFiles, FilesThatCannotBeOpenedSayWhy) {
   EXPECT_TRUE(fs::is_directory(folder / "dir.clapstate"));
 }
 
-TEST_F(StateFiles, AFailedSaveKeepsTheOldFileWhole) {
+// The files that sat in the folder before a save, with their bytes; directories as "/".
+std::map<std::string, std::string> folderContents(const fs::path& folder) {
+  std::map<std::string, std::string> contents;
+  for (const auto& entry : fs::directory_iterator(folder)) {
+    contents[entry.path().filename().string()] = entry.is_directory() ? "/" : readFile(entry.path());
+  }
+  return contents;
+}
+
+TEST_F(StateFiles, ASaveTouchesNoFileButItsOwn) {
+  // A user's files whose names a temporary file could have taken. Each save, good or
+  // failed, leaves them byte for byte and leaves nothing new beside them.
+  struct Case {
+    const char* what;
+    const char* neighbour;  // a file of the user's beside the target
+    bool targetIsDirectory;  // the save fails at its last step
+  };
+  const Case cases[] = {
+      {"a file named like the old fixed temporary name", "keep.clapstate.tmp", false},
+      {"the same, when the save fails", "keep.clapstate.tmp", true},
+      {"a file named like a fresh temporary name", "keep.clapstate.0123456789ab.tmp", false},
+      {"a hidden file of the user's", ".keep.clapstate", true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    fs::remove_all(folder);
+    fs::create_directories(folder);
+    writeFile(folder / c.neighbour, "the user's own bytes");
+    if (c.targetIsDirectory) {
+      fs::create_directory(folder / "keep.clapstate");
+    } else {
+      writeFile(folder / "keep.clapstate", "old bytes");
+    }
+    const auto before = folderContents(folder);
+    if (c.targetIsDirectory) {
+      try {
+        host().saveState(folder, "keep.clapstate");
+        ADD_FAILURE() << "a directory in the way is not replaced";
+      } catch (const fs::filesystem_error& error) {
+        EXPECT_EQ(error.path1(), folder / "keep.clapstate") << "the message names the file the user chose";
+      }
+      EXPECT_EQ(folderContents(folder), before);
+    } else {
+      ASSERT_TRUE(host().saveState(folder, "keep.clapstate"));
+      auto after = folderContents(folder);
+      EXPECT_EQ(after["keep.clapstate"], readFile(settingsDirectory() / "defaults.clapstate"));
+      after["keep.clapstate"] = "old bytes";
+      EXPECT_EQ(after, before);
+    }
+  }
+}
+
+TEST_F(StateFiles, AFailedFillKeepsTheOldFileAndLeavesNoTemporaryFile) {
   writeFile(folder / "keep.clapstate", "old bytes");
-  // The temporary file's name taken by a directory: writing it fails before any rename.
-  fs::create_directory(folder / "keep.clapstate.tmp");
-  EXPECT_ANY_THROW(host().saveState(folder, "keep.clapstate"));
-  EXPECT_EQ(readFile(folder / "keep.clapstate"), "old bytes");
+  const auto before = folderContents(folder);
+  EXPECT_FALSE(writeFileAtomically(folder / "keep.clapstate", [](std::ostream& out) {
+    out << "half a state";
+    return false;
+  }));
+  EXPECT_THROW(writeFileAtomically(folder / "keep.clapstate",
+                                   [](std::ostream&) -> bool { throw std::runtime_error("the plugin failed"); }),
+               std::runtime_error);
+  EXPECT_EQ(folderContents(folder), before);
 }
 
 }  // namespace

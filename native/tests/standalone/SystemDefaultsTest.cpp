@@ -41,8 +41,13 @@ TEST_F(SystemDefaults, TakeTheDefaultOutputAndANonMicrophoneInput) {
     if (c.outputUsed) {
       EXPECT_EQ(choice.outputChannels, 2u) << "the first stereo pair";
     }
-    EXPECT_TRUE(host().settings().outputDeviceId.empty() && host().settings().inputDeviceName.empty())
-        << "stored devices are forgotten: the file then follows the system's defaults";
+    EXPECT_EQ(host().settings().outputDeviceId, "stale");
+    EXPECT_EQ(host().settings().inputDeviceName, "Old Mic")
+        << "the stored devices stay until the user confirms another choice";
+    host().audioChoice().outputDeviceId = "running";
+    const AudioChoice defaults = systemDefaultChoice(*host().audioBackend(), host().portLayout());
+    EXPECT_EQ(defaults.outputDeviceId, c.outputUsed ? "out" : "");
+    EXPECT_EQ(host().audioChoice().outputDeviceId, "running") << "the settings window's Reset only shows the defaults";
     StandaloneHost::shutdown();
     StandaloneHost::destroyInstance();
   }

@@ -388,8 +388,10 @@ void checkFirstLaunchAndStateCommands(const fs::path& recording, const fs::path&
         << reinterpret_cast<const char*>((gSettings / "missing" / "x.clapstate").u8string().c_str()) << "\n";
     app.post(kSave);
     const HWND box = app.waitForErrorBox();
-    check(box && messageText(box).rfind(L"Unable to save state: ", 0) == 0,
-          "a save that cannot write says \"Unable to save state: ...\"");
+    check(box && messageText(box).rfind(L"Unable to save state: ", 0) == 0 &&
+              messageText(box).find(L"x.clapstate") != std::wstring::npos &&
+              messageText(box).find(L".tmp") == std::wstring::npos,
+          "a save that cannot write says \"Unable to save state: ...\", naming the chosen file");
     if (box) SendMessageW(box, WM_COMMAND, IDOK, 0);
     check(waitFor([&] { return !IsWindow(box); }, 5s) && !fs::exists(gSettings / "missing"), "and leaves nothing behind");
     const fs::path cancelled = gSettings / "cancelled.clapstate";
@@ -512,6 +514,35 @@ void checkSettingsWindow(const fs::path& screenshots) {
             latencyText(settings).rfind("Latency: out ", 0) == 0 &&
             readFile(gSettings / "standalone-settings.conf") == storedBefore,
         "Cancel goes back to the stored devices: " + latencyText(settings));
+
+  // Whatever saves the settings file while choices are only tried (here the "Restore last
+  // session" toggle, twice) writes the stored choice: neither a tried size nor Reset's
+  // defaults reach the file, and Cancel leaves it as it was.
+  auto saveTwice = [&] { return app.command(kRestoreSession) && app.command(kRestoreSession); };
+  pick(settings, 104, 4);
+  check(saveTwice() && readFile(gSettings / "standalone-settings.conf") == storedBefore,
+        "a size only tried is not saved by another save");
+  press(settings, 105);
+  check(comboSelection(GetDlgItem(settings, 104)) == "256 (5.3 ms)" &&
+            comboSelection(GetDlgItem(settings, 101)) == "Out: default",
+        "Reset to System Default shows the default output at 256 frames");
+  check(saveTwice() && readFile(gSettings / "standalone-settings.conf") == storedBefore,
+        "Reset keeps the stored devices and size out of the file: nothing is stored before OK");
+  press(settings, IDCANCEL);
+  check(saveTwice() && readFile(gSettings / "standalone-settings.conf") == storedBefore,
+        "after Reset and Cancel a save writes the stored devices again");
+  app.command(kSettings);
+  check(comboSelection(GetDlgItem(settings, 104)) == "128 (2.7 ms)", "Cancel after Reset goes back to the stored 128 frames");
+  // The row that explains a missing common rate sits below the two buttons: the column
+  // is laid out, and tabbed through, in the order the controls were made.
+  int at = 0, noCommonRateAt = -1, lastButtonAt = -1;
+  for (HWND child = GetWindow(settings, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT), ++at) {
+    if (windowText(child) == L"These devices have no sample rate in common.") noCommonRateAt = at;
+    if (GetDlgCtrlID(child) == 105 || GetDlgCtrlID(child) == 115) lastButtonAt = at;
+  }
+  check(noCommonRateAt > lastButtonAt && lastButtonAt >= 0, "the no-common-rate row comes after the buttons");
+  press(settings, IDCANCEL);
+  app.command(kSettings);
 
   pick(settings, 112, 2);
   std::this_thread::sleep_for(300ms);

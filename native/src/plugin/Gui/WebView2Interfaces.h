@@ -105,7 +105,7 @@ struct ICoreWebView2WebMessageReceivedEventHandler : IUnknown {
   virtual HRESULT STDMETHODCALLTYPE Invoke(ICoreWebView2* sender, ICoreWebView2WebMessageReceivedEventArgs* args) = 0;
 };
 struct ICoreWebView2ExecuteScriptCompletedHandler : IUnknown {
-  static constexpr GUID kIid = {0x49511172, 0xCC67, 0x4BCA, {0x99, 0x23, 0x13, 0x7A, 0x11, 0x2C, 0x4C, 0xC4}};
+  static constexpr GUID kIid = {0x49511172, 0xCC67, 0x4BCA, {0x99, 0x23, 0x13, 0x71, 0x12, 0xF4, 0xC4, 0xCC}};
   virtual HRESULT STDMETHODCALLTYPE Invoke(HRESULT error, LPCWSTR resultAsJson) = 0;
 };
 struct ICoreWebView2AddScriptToExecuteOnDocumentCreatedCompletedHandler : IUnknown {

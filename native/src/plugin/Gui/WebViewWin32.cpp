@@ -154,7 +154,9 @@ class Win32WebView final : public WebView {
             return S_OK;
           });
     }
-    webView_->ExecuteScript(widen(script).c_str(), handler);
+    const HRESULT queued = webView_->ExecuteScript(widen(script).c_str(), handler);
+    // A script the runtime refused never completes: its caller still hears, with no result.
+    if (FAILED(queued) && handler) handler->Invoke(queued, nullptr);
     if (handler) handler->Release();
   }
 

@@ -1,5 +1,6 @@
 #include "MainWindow.h"
 
+#include <algorithm>
 #include <cmath>
 #include <filesystem>
 #include <system_error>
@@ -413,9 +414,10 @@ void MainWindow::showPendingAudioError() {
 bool MainWindow::saveSettingsWithGeometry() {
   if (!host_) return false;
   if (haveRestoredRect_) {
-    host_->settings().window = WindowPlacement{restoredRect_.left, restoredRect_.top,
-                                               uint32_t(restoredRect_.right - restoredRect_.left),
-                                               uint32_t(restoredRect_.bottom - restoredRect_.top)};
+    storeWindowPlacement(host_->settings(),
+                         WindowPlacement{restoredRect_.left, restoredRect_.top,
+                                         uint32_t(std::max(0L, restoredRect_.right - restoredRect_.left)),
+                                         uint32_t(std::max(0L, restoredRect_.bottom - restoredRect_.top))});
   }
   try {
     return host_->saveSettings();

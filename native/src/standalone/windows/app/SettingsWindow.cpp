@@ -77,12 +77,12 @@ void SettingsWindow::createControls() {
   inputChannelLabel_ = rows_.back().first;
   row(nullptr, note_ = addControl(WC_STATICW, L"", WS_CHILD | SS_LEFT, -1));
   row(L"Sample Rate:", rateList_ = addControl(WC_COMBOBOXW, L"", kDropDownStyle, kRateList));
-  row(nullptr, noCommonRate_ = addControl(WC_STATICW, L"These devices have no sample rate in common.", WS_CHILD | SS_LEFT, -1));
   row(L"Buffer Size:", bufferList_ = addControl(WC_COMBOBOXW, L"", kDropDownStyle, kBufferList));
   row(nullptr, resetButton_ = addControl(WC_BUTTONW, L"Reset to System Default",
                                          WS_CHILD | WS_VISIBLE | WS_TABSTOP | BS_PUSHBUTTON, kResetButton));
   row(nullptr, controlPanelButton_ = addControl(WC_BUTTONW, L"ASIO Control Panel...",
                                                 WS_CHILD | WS_TABSTOP | BS_PUSHBUTTON, kControlPanelButton));
+  row(nullptr, noCommonRate_ = addControl(WC_STATICW, L"These devices have no sample rate in common.", WS_CHILD | SS_LEFT, -1));
   row(nullptr, latency_ = addControl(WC_STATICW, L"", WS_CHILD | SS_LEFT, -1));
   const DWORD listStyle = WS_CHILD | WS_TABSTOP | WS_BORDER | LVS_REPORT | LVS_NOCOLUMNHEADER | LVS_SINGLESEL;
   row(L"MIDI Inputs:", midiInputList_ = addControl(WC_LISTVIEWW, L"", listStyle, kMidiInputList));
@@ -273,10 +273,11 @@ void SettingsWindow::onCommand(int id, int code) {
       if (listChanged) tryChoice();
       return;
     case kResetButton:
-      if (code != BN_CLICKED) return;
-      chooseSystemDefaults(host_);
+      if (code != BN_CLICKED || !host_.audioBackend()) return;
+      // Only the window shows the defaults until they are tried: the running choice and
+      // the stored one stay as they are, so Cancel still finds its way back.
       filling_ = true;
-      fillDevices();
+      fillDevices(systemDefaultChoice(*host_.audioBackend(), host_.portLayout()));
       filling_ = false;
       updateNotes();
       tryChoice();
@@ -308,6 +309,7 @@ void SettingsWindow::open() {
   audioChangedHere_ = false;
   apiChangedHere_ = false;
   openingAppearance_ = host_.screenAppearance();
+  host_.setTryingChoices(true);
   fillAll();
   // Centred on the main window's monitor.
   RECT window{};
@@ -324,11 +326,9 @@ void SettingsWindow::open() {
   SetForegroundWindow(handle());
 }
 
-std::vector<std::string> SettingsWindow::checkedPorts(HWND list, const std::vector<std::string>& ids) const {
-  std::vector<std::string> checked;
-  for (size_t i = 0; i < ids.size(); ++i) {
-    if (!ids[i].empty() && ListView_GetCheckState(list, int(i))) checked.push_back(ids[i]);
-  }
+std::vector<bool> SettingsWindow::checkMarks(HWND list, size_t rows) const {
+  std::vector<bool> checked;
+  for (size_t i = 0; i < rows; ++i) checked.push_back(ListView_GetCheckState(list, int(i)) != 0);
   return checked;
 }
 
@@ -348,29 +348,30 @@ void SettingsWindow::accept() {
     if (input) settings.inputFirstChannel = choice.inputChannels.first + 1;
     if (choice.rate) settings.sampleRate = int32_t(choice.rate);
   }
-  MidiBackend* midi = host_.midiBackend();
-  if (midi) {
-    const auto inputs = checkedPorts(midiInputList_, midiInputIds_);
-    if (inputs != shownMidiInputs_) {
-      settings.midiPortIds.clear();
-      settings.midiPorts.clear();
-      for (const MidiPortInfo& port : midi->inputPorts()) {
-        if (indexOf(inputs, port.id) >= 0) settings.midiPortIds.push_back({port.id, port.name});
-      }
+  if (host_.midiBackend()) {
+    auto shownMarks = [](const std::vector<MidiPortRow>& rows) {
+      std::vector<bool> marks;
+      for (const MidiPortRow& row : rows) marks.push_back(row.checked);
+      return marks;
+    };
+    const auto inputs = checkMarks(midiInputList_, midiInputRows_.size());
+    if (inputs != shownMarks(midiInputRows_)) {
+      MidiSelection kept = midiSelection(midiInputRows_, inputs);
+      settings.midiPorts = std::move(kept.names);
+      settings.midiPortIds = std::move(kept.pairs);
       settings.midiBindAllPorts = false;
-      host_.openMidiInputs(inputs, false);
+      host_.openMidiInputs(kept.openIds, false);
     }
-    const auto outputs = checkedPorts(midiOutputList_, midiOutputIds_);
-    if (outputs != shownMidiOutputs_) {
-      settings.midiOutputPortIds.clear();
-      settings.midiOutputPorts.clear();
-      for (const MidiPortInfo& port : midi->outputPorts()) {
-        if (indexOf(outputs, port.id) >= 0) settings.midiOutputPortIds.push_back({port.id, port.name});
-      }
-      host_.openMidiOutputs(outputs);
+    const auto outputs = checkMarks(midiOutputList_, midiOutputRows_.size());
+    if (outputs != shownMarks(midiOutputRows_)) {
+      MidiSelection kept = midiSelection(midiOutputRows_, outputs);
+      settings.midiOutputPorts = std::move(kept.names);
+      settings.midiOutputPortIds = std::move(kept.pairs);
+      host_.openMidiOutputs(kept.openIds);
     }
   }
   settings.screenAppearance = host_.screenAppearance();
+  host_.setTryingChoices(false);  // what runs now is the accepted choice
   if (!owner_.saveSettingsWithGeometry()) {
     writeDebugOutput("Unable to save the audio settings; the next launch will not have them\n");
   }
@@ -391,6 +392,7 @@ void SettingsWindow::cancel() {
 
 void SettingsWindow::hideAndTell(bool accepted) {
   audioChangedHere_ = apiChangedHere_ = false;
+  host_.setTryingChoices(false);
   ShowWindow(handle(), SW_HIDE);
   PostMessageW(owner_.handle(), kSettingsHiddenMessage, accepted ? 1 : 0, 0);
 }

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "DeviceChoice.h"
+#include "MidiPortRows.h"
 #include "SettingsPalette.h"
 #include "StandaloneHost.h"
 #include "Window.h"
@@ -66,7 +67,7 @@ class SettingsWindow final : public Window {
 
   void fillAll();
   void fillApis();
-  void fillDevices();
+  void fillDevices(const AudioChoice& choice);
   void fillOutputChannels(uint32_t keepFirst);
   void fillInputChannels(uint32_t keepFirst);
   void fillRates(uint32_t keepRate);
@@ -81,7 +82,7 @@ class SettingsWindow final : public Window {
   bool choiceIsRunning(const Choice& choice) const;
   void tryChoice();
   void onCommand(int id, int code);
-  std::vector<std::string> checkedPorts(HWND list, const std::vector<std::string>& ids) const;
+  std::vector<bool> checkMarks(HWND list, size_t rows) const;
 
   void accept();  // as the OK button
   void hideAndTell(bool accepted);
@@ -112,10 +113,8 @@ class SettingsWindow final : public Window {
   std::vector<ChannelChoice> inputChoices_;
   std::vector<uint32_t> rates_;
   std::vector<uint32_t> buffers_;
-  std::vector<std::string> midiInputIds_;
-  std::vector<std::string> midiOutputIds_;
-  std::vector<std::string> shownMidiInputs_;   // checked when opened
-  std::vector<std::string> shownMidiOutputs_;
+  std::vector<MidiPortRow> midiInputRows_;   // checked as when opened
+  std::vector<MidiPortRow> midiOutputRows_;
 
   bool filling_ = false;          // the lists are being filled: their notifications are ours
   bool closedWithOk_ = false;

@@ -31,7 +31,7 @@ const AudioDeviceInfo* SettingsWindow::chosenInput() const {
 void SettingsWindow::fillAll() {
   filling_ = true;
   fillApis();
-  fillDevices();
+  fillDevices(host_.audioChoice());
   fillMidi();
   SendMessageW(appearanceList_, CB_SETCURSEL, WPARAM(host_.screenAppearance()), 0);
   filling_ = false;
@@ -51,8 +51,7 @@ void SettingsWindow::fillApis() {
   setVisible(controlPanelButton_, backend && backend->hasControlPanel());
 }
 
-void SettingsWindow::fillDevices() {
-  const AudioChoice& choice = host_.audioChoice();
+void SettingsWindow::fillDevices(const AudioChoice& choice) {
   outputIds_.clear();
   inputIds_.assign(1, std::string());
   std::vector<std::string> outputNames, inputNames;
@@ -135,44 +134,25 @@ void SettingsWindow::fillBuffers(uint32_t keepFrames) {
 void SettingsWindow::fillMidi() {
   MidiBackend* midi = host_.midiBackend();
   const StandaloneSettings& settings = host_.settings();
-  auto fill = [&](HWND list, std::vector<std::string>& ids, std::vector<std::string>& shown,
-                  std::vector<MidiPortInfo> ports, const std::vector<std::string>& storedNames,
-                  const std::vector<StoredPort>& storedPairs, bool bindAll, HWND label, const wchar_t* title,
-                  const wchar_t* none) {
-    const std::vector<std::string> open = bindAll ? std::vector<std::string>{} : resolveMidiPorts(ports, storedNames, storedPairs);
+  auto fill = [&](HWND list, std::vector<MidiPortRow>& rows, HWND label, const wchar_t* title, const wchar_t* none) {
     ListView_DeleteAllItems(list);
-    ids.clear();
-    shown.clear();
-    std::vector<std::pair<std::string, bool>> rows;
-    for (const MidiPortInfo& port : ports) {
-      const bool checked = bindAll || indexOf(open, port.id) >= 0;
-      ids.push_back(port.id);
-      rows.emplace_back(port.name, checked);
-      if (checked) shown.push_back(port.id);
-    }
-    for (const StoredPort& stored : storedPairs) {
-      const bool present = std::any_of(ports.begin(), ports.end(), [&](const MidiPortInfo& p) { return p.id == stored.id; });
-      if (present || stored.name.empty()) continue;
-      ids.push_back(std::string());  // cannot be opened; kept only to show it is missing
-      rows.emplace_back(stored.name + " (not connected)", true);
-    }
     for (size_t i = 0; i < rows.size(); ++i) {
-      std::wstring text = toWide(rows[i].first);
+      std::wstring text = toWide(rows[i].label);
       LVITEMW item{};
       item.mask = LVIF_TEXT;
       item.iItem = int(i);
       item.pszText = text.data();
       ListView_InsertItem(list, &item);
-      ListView_SetCheckState(list, int(i), rows[i].second);
+      ListView_SetCheckState(list, int(i), rows[i].checked);
     }
     SetWindowTextW(label, rows.empty() ? (std::wstring(title) + L"\n" + none).c_str() : title);
   };
-  fill(midiInputList_, midiInputIds_, shownMidiInputs_, midi ? midi->inputPorts() : std::vector<MidiPortInfo>{},
-       settings.midiPorts, settings.midiPortIds, settings.midiBindAllPorts, midiInputLabel_, L"MIDI Inputs:",
-       L" No MIDI inputs found");
-  fill(midiOutputList_, midiOutputIds_, shownMidiOutputs_, midi ? midi->outputPorts() : std::vector<MidiPortInfo>{},
-       settings.midiOutputPorts, settings.midiOutputPortIds, false, midiOutputLabel_, L"MIDI Outputs:",
-       L" No MIDI outputs found");
+  midiInputRows_ = midiPortRows(midi ? midi->inputPorts() : std::vector<MidiPortInfo>{}, settings.midiPorts,
+                                settings.midiPortIds, settings.midiBindAllPorts);
+  midiOutputRows_ = midiPortRows(midi ? midi->outputPorts() : std::vector<MidiPortInfo>{}, settings.midiOutputPorts,
+                                 settings.midiOutputPortIds, false);
+  fill(midiInputList_, midiInputRows_, midiInputLabel_, L"MIDI Inputs:", L" No MIDI inputs found");
+  fill(midiOutputList_, midiOutputRows_, midiOutputLabel_, L"MIDI Outputs:", L" No MIDI outputs found");
 }
 
 void SettingsWindow::updateNotes() {
