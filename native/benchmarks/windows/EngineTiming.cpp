@@ -19,28 +19,39 @@ using namespace strobe95::workloads;
 constexpr int kRuns = 9;
 constexpr int kBlocksPerRun = 2000;
 
-void time(const char* name, const std::function<void(Engine&, Block&)>& prepare) {
+// prepare: once before the runs; step: one block.
+void time(const char* name, const std::function<void(Engine&, Block&)>& prepare,
+          const std::function<void(Engine&, Block&)>& step = [](Engine& e, Block& b) { b.process(e); }) {
   Engine engine(kVoiceCount, kRate);
   Block block;
   prepare(engine, block);
   std::vector<double> perBlock;
   for (int run = 0; run < kRuns; ++run) {
     const auto start = std::chrono::steady_clock::now();
-    for (int n = 0; n < kBlocksPerRun; ++n) block.process(engine);
+    for (int n = 0; n < kBlocksPerRun; ++n) step(engine, block);
     const std::chrono::duration<double, std::micro> took = std::chrono::steady_clock::now() - start;
     perBlock.push_back(took.count() / kBlocksPerRun);
   }
   std::nth_element(perBlock.begin(), perBlock.begin() + kRuns / 2, perBlock.end());
   const double median = perBlock[kRuns / 2];
   const double blockMicros = 1e6 * kFrames / kRate;
-  std::printf("%-16s %10.3f us  x_realtime=%.1f\n", name, median, blockMicros / median);
+  std::printf("%-20s %10.3f us  x_realtime=%.1f\n", name, median, blockMicros / median);
 }
 
 }  // namespace
 
+void timePlayed(const char* name, PlayedChords played) {
+  time(name, [](Engine&, Block&) {}, [&played](Engine& engine, Block& block) { played.next(engine, block); });
+}
+
 int main() {
+  char name[32];
   for (const int voices : {16, 1, 4, 8}) {
-    char name[32];
+    std::snprintf(name, sizeof name, "enginePlayed/%d", voices);
+    timePlayed(name, playedStab(voices));
+  }
+  timePlayed("enginePlayedAcid/16", playedAcid(16));
+  for (const int voices : {16, 1, 4, 8}) {
     std::snprintf(name, sizeof name, "engineLoad/%d", voices);
     time(name, [voices](Engine& engine, Block& block) { startLoad(engine, block, voices); });
   }

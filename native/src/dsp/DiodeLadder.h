@@ -7,6 +7,7 @@
 #include <cmath>
 
 #include "Denormal.h"
+#include "LaneMath.h"
 #include "Lanes.h"
 
 namespace strobe95::voice {
@@ -51,43 +52,46 @@ struct DiodeLadderResonance {
   }
 };
 
-// Per-sample coefficients shared by both channels.
+// Per-sample coefficients shared by both channels; V holds one sample's in each lane.
+template <class V>
 struct DiodeLadderCoefficients {
-  float g = 0.0f;            // tan(π·cutoff/sampleRate)
-  float stage = 0.0f;        // g/(1 + g): one trapezoidal integrator's gain
-  float invOnePlusG = 1.0f;
-  float invD1 = 1.0f, invD2 = 1.0f, invD3 = 1.0f;
-  float cubeOverD = 0.0f;    // g³/(d1·d2·d3)
-  float feedback = 0.0f;     // K·q/(1 + g)
-  float inputScale = 1.0f;   // (1 + g²/(2·d1·d2))/(1 + Γ)
-  float secondMix = 1.0f;    // 1 + g²/(4·d2·d3)
-  float thirdMix = 1.0f;     // 1 + g²/(4·d3·(1 + g))
+  V g;                // tan(π·cutoff/sampleRate)
+  V stage;            // g/(1 + g): one trapezoidal integrator's gain
+  V invOnePlusG;
+  V invD1, invD2, invD3;
+  V cubeOverD;        // g³/(d1·d2·d3)
+  V feedback;         // K·q/(1 + g)
+  V inputScale;       // (1 + g²/(2·d1·d2))/(1 + Γ)
+  V secondMix;        // 1 + g²/(4·d2·d3)
+  V thirdMix;         // 1 + g²/(4·d3·(1 + g))
   // Halved and doubled copies: scaling by two is exact, so a product with these rounds
   // exactly as the plain product scaled afterwards, one step sooner on the recursion.
-  float halfInvOnePlusG = 0.5f;
-  float halfInvD3 = 0.5f;
-  float twoStage = 0.0f;
+  V halfInvOnePlusG;
+  V halfInvD3;
+  V twoStage;
 
-  // piOverRate: π / sample rate. When the warp angle comes out as knownAngle, knownTan is
-  // taken as its tangent: the normal filter has usually just computed the same one.
-  static DiodeLadderCoefficients make(float cutoff, float piOverRate, const DiodeLadderResonance& r,
-                                      float knownAngle = -1.0f, float knownTan = 0.0f) {
-    const float nf = std::clamp(std::log10(cutoff * kLadderCutoffBase) / 3.0f, 0.0f,
-                                kLadderMaxNormalisedCutoff);
-    const float nf2 = nf * nf;
-    const float nf8 = nf2 * nf2 * nf2 * nf2;
-    const float k = kLadderFeedbackGainLow - kLadderFeedbackGainFall * nf8 * nf2;
+  // piOverRate: π / sample rate. Where the warp angle comes out as knownAngle, knownTan
+  // is taken as its tangent: the normal filter has usually just computed the same one.
+  static DiodeLadderCoefficients make(V cutoff, float piOverRate, const DiodeLadderResonance& r, V knownAngle,
+                                      V knownTan) {
+    const auto all = [](float x) { return lanes::splatTo<V>(x); };
+    const V nf = lanes::clamp(lanes::log10(cutoff * kLadderCutoffBase) / 3.0f, all(0.0f),
+                              all(kLadderMaxNormalisedCutoff));
+    const V nf2 = nf * nf;
+    const V nf8 = nf2 * nf2 * nf2 * nf2;
+    const V k = kLadderFeedbackGainLow - kLadderFeedbackGainFall * nf8 * nf2;
 
-    const float stableAngle =
-        kLadderStableAngleAtFullGain + kLadderStableAnglePerGain * (kLadderFeedbackGainLow - k);
-    const float angle = std::clamp(cutoff * piOverRate, 0.0f, std::min(stableAngle, kLadderMaxWarpAngle));
-    const float g = angle == knownAngle ? knownTan : std::tan(angle);
-    const float g2 = g * g;
-    const float onePlusG = 1.0f + g;
-    const float d3 = onePlusG - g2 / (4.0f * onePlusG);
-    const float d2 = onePlusG - g2 / (4.0f * d3);
-    const float d1 = onePlusG - g2 / (2.0f * d2);
-    const float d123 = d1 * d2 * d3;
+    const V stableAngle = kLadderStableAngleAtFullGain + kLadderStableAnglePerGain * (kLadderFeedbackGainLow - k);
+    const V angle =
+        lanes::clamp(cutoff * piOverRate, all(0.0f), lanes::min(stableAngle, all(kLadderMaxWarpAngle)));
+    const lanes::IntLanes<V> known = angle == knownAngle;
+    const V g = lanes::any(~known) ? lanes::select(known, knownTan, lanes::tan(angle)) : knownTan;
+    const V g2 = g * g;
+    const V onePlusG = 1.0f + g;
+    const V d3 = onePlusG - g2 / (4.0f * onePlusG);
+    const V d2 = onePlusG - g2 / (4.0f * d3);
+    const V d1 = onePlusG - g2 / (2.0f * d2);
+    const V d123 = d1 * d2 * d3;
 
     DiodeLadderCoefficients c;
     c.g = g;
@@ -98,7 +102,7 @@ struct DiodeLadderCoefficients {
     c.invD3 = 1.0f / d3;
     c.cubeOverD = g2 * g / d123;
     c.feedback = k * r.q / onePlusG;
-    const float gamma = r.qk * k * g2 * g2 / (d123 * onePlusG);
+    const V gamma = r.qk * k * g2 * g2 / (d123 * onePlusG);
     c.inputScale = (1.0f + g2 / (2.0f * d1 * d2)) / (1.0f + gamma);
     c.secondMix = 1.0f + g2 / (4.0f * d2 * d3);
     c.thirdMix = 1.0f + g2 / (4.0f * d3 * onePlusG);
@@ -115,36 +119,33 @@ inline lanes::Float4 shapeLadderInput(lanes::Float4 x) {
   return 1.5f * v * (1.0f - v * v * (1.0f / 3.0f));
 }
 
-// The ladder's four integrator states, one ladder per lane.
+// The ladder's four integrator states.
+template <class V>
 struct DiodeLadderStates {
-  lanes::Float4 z1{}, z2{}, z3{}, z4{};
+  V z1{}, z2{}, z3{}, z4{};
 };
 
 // One step of the ladder's equations: how far each state moves from the states and the
-// shaped input (the trapezoidal integrators' 2·h).
-inline DiodeLadderStates diodeLadderMoves(const DiodeLadderStates& z, lanes::Float4 in,
-                                          const DiodeLadderCoefficients& k) {
-  using lanes::Float4;
+// shaped input (the trapezoidal integrators' 2·h). Any lane layout works, as long as the
+// states and the coefficients agree on it.
+template <class V>
+inline DiodeLadderStates<V> diodeLadderMoves(const DiodeLadderStates<V>& z, V in, const DiodeLadderCoefficients<V>& k) {
   // What each stage would output with no new input, from the outside in (halves of
   // e4 and e3 are what the stages around them take).
-  const Float4 halfE4 = k.g * z.z4 * k.halfInvOnePlusG;
-  const Float4 e3Core = k.g * (z.z3 + halfE4);
-  const Float4 e3 = e3Core * k.invD3;
-  const Float4 halfE3 = e3Core * k.halfInvD3;
-  const Float4 e2 = k.g * (z.z2 + halfE3) * k.invD2;
-  const Float4 s = (z.z1 + e2) * k.cubeOverD;
-  const Float4 fb = k.feedback * (kLadderTapLast * z.z4 + kLadderTapInner * e3 +
-                                  kLadderTapInner * e2 + kLadderTapFirst * s);
-  const Float4 u = (in - fb) * k.inputScale;
+  const V halfE4 = k.g * z.z4 * k.halfInvOnePlusG;
+  const V e3Core = k.g * (z.z3 + halfE4);
+  const V e3 = e3Core * k.invD3;
+  const V halfE3 = e3Core * k.halfInvD3;
+  const V e2 = k.g * (z.z2 + halfE3) * k.invD2;
+  const V s = (z.z1 + e2) * k.cubeOverD;
+  const V fb = k.feedback * (kLadderTapLast * z.z4 + kLadderTapInner * e3 + kLadderTapInner * e2 + kLadderTapFirst * s);
+  const V u = (in - fb) * k.inputScale;
 
-  const Float4 estimate = ((z.z1 + e2) * k.g * 0.5f * k.invD1 + z.z2 + halfE3) * k.invD2;
-  const Float4 h1 = (u + estimate - z.z1) * k.stage;
-  const Float4 h2 =
-      (((z.z1 + h1) * k.secondMix + (0.5f * e2 + halfE4 + z.z3) * k.invD3) * 0.5f - z.z2) *
-      k.stage;
-  const Float4 h3 =
-      (((z.z2 + h2) * k.thirdMix + (z.z4 + halfE3) * k.invOnePlusG) * 0.5f - z.z3) * k.stage;
-  const Float4 toLast = (z.z3 + h3) * 0.5f - z.z4;
+  const V estimate = ((z.z1 + e2) * k.g * 0.5f * k.invD1 + z.z2 + halfE3) * k.invD2;
+  const V h1 = (u + estimate - z.z1) * k.stage;
+  const V h2 = (((z.z1 + h1) * k.secondMix + (0.5f * e2 + halfE4 + z.z3) * k.invD3) * 0.5f - z.z2) * k.stage;
+  const V h3 = (((z.z2 + h2) * k.thirdMix + (z.z4 + halfE3) * k.invOnePlusG) * 0.5f - z.z3) * k.stage;
+  const V toLast = (z.z3 + h3) * 0.5f - z.z4;
   return {2.0f * h1, 2.0f * h2, 2.0f * h3, toLast * k.twoStage};
 }
 
@@ -158,19 +159,23 @@ struct DiodeLadderMatrix {
   lanes::Float4 column[4]{};  // column j: what state j adds to each state's move
   lanes::Float4 input{};      // what the shaped input adds to each state's move
 
-  // The columns are the equations' answers to each state alone and to the input alone,
-  // all four states in one step: lane j starts with state j at 1.
-  static DiodeLadderMatrix from(const DiodeLadderCoefficients& k) {
-    using lanes::Float4;
-    const DiodeLadderStates basis{{1.0f, 0.0f, 0.0f, 0.0f}, {0.0f, 1.0f, 0.0f, 0.0f},
-                                  {0.0f, 0.0f, 1.0f, 0.0f}, {0.0f, 0.0f, 0.0f, 1.0f}};
-    const DiodeLadderStates rows = diodeLadderMoves(basis, Float4{}, k);
-    const DiodeLadderStates fromInput = diodeLadderMoves(DiodeLadderStates{}, lanes::splat(1.0f), k);
-    // rows.zk holds row k; the columns are its transpose.
-    DiodeLadderMatrix m;
-    for (int j = 0; j < 4; ++j) m.column[j] = Float4{rows.z1[j], rows.z2[j], rows.z3[j], rows.z4[j]};
-    m.input = Float4{fromInput.z1[0], fromInput.z2[0], fromInput.z3[0], fromInput.z4[0]};
-    return m;
+  // The matrices of as many samples as V has lanes, one sample's coefficients in each:
+  // the equations' answers to each state alone and to the input alone.
+  template <class V>
+  static void fill(const DiodeLadderCoefficients<V>& k, DiodeLadderMatrix* out, int count) {
+    const V one = lanes::splatTo<V>(1.0f);
+    const V zero{};
+    const DiodeLadderStates<V> alone[4] = {{one, zero, zero, zero}, {zero, one, zero, zero},
+                                           {zero, zero, one, zero}, {zero, zero, zero, one}};
+    DiodeLadderStates<V> moves[5];
+    for (int j = 0; j < 4; ++j) moves[j] = diodeLadderMoves(alone[j], zero, k);
+    moves[4] = diodeLadderMoves(DiodeLadderStates<V>{}, one, k);
+    for (int i = 0; i < count; ++i) {
+      for (int j = 0; j < 5; ++j) {
+        lanes::Float4& to = j < 4 ? out[i].column[j] : out[i].input;
+        to = lanes::Float4{moves[j].z1[i], moves[j].z2[i], moves[j].z3[i], moves[j].z4[i]};
+      }
+    }
   }
 };
 

@@ -7,7 +7,9 @@
 // them touches the pitch.
 #include <cmath>
 #include <cstdint>
-#if defined(__SSE__)
+#if defined(__AVX__)
+#include <immintrin.h>
+#elif defined(__SSE__)
 #include <xmmintrin.h>
 #endif
 
@@ -18,19 +20,52 @@ namespace strobe95::lanes {
 using Float4 = float __attribute__((vector_size(16)));
 using Int4 = int32_t __attribute__((vector_size(16)));
 using Uint4 = uint32_t __attribute__((vector_size(16)));
+// Eight lanes, for code built for processors with AVX.
+using Float8 = float __attribute__((vector_size(32)));
+using Int8 = int32_t __attribute__((vector_size(32)));
+
+template <class V>
+struct LaneTraits;
+template <>
+struct LaneTraits<Float4> {
+  using Int = Int4;
+};
+template <>
+struct LaneTraits<Float8> {
+  using Int = Int8;
+};
+// The integer lanes of a float vector's width: what its comparisons give.
+template <class V>
+using IntLanes = typename LaneTraits<V>::Int;
+template <class V>
+inline constexpr int kWidth = int(sizeof(V) / sizeof(float));
 
 inline Float4 splat(float x) { return Float4{x, x, x, x}; }
+template <class V>
+inline V splatTo(float x) {
+  V v;
+  for (int i = 0; i < kWidth<V>; ++i) v[i] = x;
+  return v;
+}
 
-inline Float4 select(Int4 mask, Float4 ifTrue, Float4 ifFalse) {
-  return reinterpret_cast<Float4>((reinterpret_cast<Int4>(ifTrue) & mask) |
-                                  (reinterpret_cast<Int4>(ifFalse) & ~mask));
+template <class V>
+inline V select(IntLanes<V> mask, V ifTrue, V ifFalse) {
+  using I = IntLanes<V>;
+  return reinterpret_cast<V>((reinterpret_cast<I>(ifTrue) & mask) | (reinterpret_cast<I>(ifFalse) & ~mask));
 }
 
 // std::max(a, b) and std::min(a, b) lane by lane: b only where it compares beyond a.
-inline Float4 max(Float4 a, Float4 b) { return select(a < b, b, a); }
-inline Float4 min(Float4 a, Float4 b) { return select(b < a, b, a); }
+template <class V>
+inline V max(V a, V b) {
+  return select(a < b, b, a);
+}
+template <class V>
+inline V min(V a, V b) {
+  return select(b < a, b, a);
+}
 // std::clamp(x, low, high) lane by lane.
-inline Float4 clamp(Float4 x, Float4 low, Float4 high) {
+template <class V>
+inline V clamp(V x, V low, V high) {
   return select(x < low, low, select(high < x, high, x));
 }
 
@@ -42,9 +77,14 @@ inline bool any(Int4 mask) {
   return ((mask[0] | mask[1]) | (mask[2] | mask[3])) != 0;
 #endif
 }
+#if defined(__AVX__)
+inline bool any(Int8 mask) { return _mm256_movemask_ps(reinterpret_cast<__m256>(mask)) != 0; }
+#endif
 
-inline Float4 abs(Float4 x) {
-  return reinterpret_cast<Float4>(reinterpret_cast<Int4>(x) & Int4{0x7fffffff, 0x7fffffff, 0x7fffffff, 0x7fffffff});
+template <class V>
+inline V abs(V x) {
+  using I = IntLanes<V>;
+  return reinterpret_cast<V>(reinterpret_cast<I>(x) & 0x7fffffff);
 }
 
 // std::sqrt in every lane: correctly rounded either way.
@@ -55,11 +95,16 @@ inline Float4 sqrt(Float4 x) {
   return Float4{std::sqrt(x[0]), std::sqrt(x[1]), std::sqrt(x[2]), std::sqrt(x[3])};
 #endif
 }
+#if defined(__AVX__)
+inline Float8 sqrt(Float8 x) { return _mm256_sqrt_ps(x); }
+#endif
 
 // flushDenormal in every lane.
-inline Float4 flushDenormal(Float4 x) {
-  const Int4 normal = abs(x) > splat(kDenormalFloor);
-  return reinterpret_cast<Float4>(reinterpret_cast<Int4>(x) & normal);
+template <class V>
+inline V flushDenormal(V x) {
+  using I = IntLanes<V>;
+  const I normal = abs(x) > kDenormalFloor;
+  return reinterpret_cast<V>(reinterpret_cast<I>(x) & normal);
 }
 
 }  // namespace strobe95::lanes

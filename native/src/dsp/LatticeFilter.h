@@ -41,35 +41,52 @@ struct LatticeResonance {
   }
 };
 
-// Both sections' coefficients for one step of LatticeLowpass: lanes 0 and 1 hold the
-// first section's, lanes 2 and 3 the second's.
-struct LatticeStepCoefficients {
-  lanes::Float4 s1, c1, s2, c2;
+// One section's coefficients; V holds one sample's in each lane.
+template <class V>
+struct LatticeSectionTaps {
+  V s1, c1, s2, c2;
   // Output taps on the input, the old second state and the two new lattice values.
-  lanes::Float4 inputTap, stateTap, secondTap, firstTap;
+  V inputTap, stateTap, secondTap, firstTap;
 
-  // warp: tan(π·cutoff/sampleRate). Both sections are computed side by side, each lane
-  // exactly as the same formulas on one float.
-  static LatticeStepCoefficients make(float warp, const LatticeResonance& resonance) {
-    using lanes::Float4;
-    const Float4 a0{resonance.first.a0, resonance.first.a0, resonance.second.a0, resonance.second.a0};
-    const Float4 a1{resonance.first.a1, resonance.first.a1, resonance.second.a1, resonance.second.a1};
-    const Float4 p = warp * warp * a0;
-    const Float4 ga1 = warp * a1;
-    const Float4 d = p + ga1 + 1.0f;
-    const Float4 maxReflection = lanes::splat(kMaxReflection);
-    const Float4 minCosine = lanes::splat(kMinLatticeCosine);
-    LatticeStepCoefficients k;
+  // warp: tan(π·cutoff/sampleRate).
+  static LatticeSectionTaps make(V warp, const SectionPrototype& section) {
+    const V p = warp * warp * section.a0;
+    const V ga1 = warp * section.a1;
+    const V d = p + ga1 + 1.0f;
+    const V maxReflection = lanes::splatTo<V>(kMaxReflection);
+    const V minCosine = lanes::splatTo<V>(kMinLatticeCosine);
+    LatticeSectionTaps k;
     k.s1 = lanes::clamp((p - 1.0f) / (p + 1.0f), -maxReflection, maxReflection);
     k.c1 = lanes::max(minCosine, 2.0f * lanes::sqrt(p) / (p + 1.0f));
     k.s2 = lanes::clamp((p - ga1 + 1.0f) / d, -maxReflection, maxReflection);
     k.c2 = lanes::max(minCosine, 2.0f * lanes::sqrt(ga1 * (p + 1.0f)) / d);
-    const Float4 scale = warp * warp / d;
+    const V scale = warp * warp / d;
     k.inputTap = scale * k.s2;
     k.stateTap = scale * k.c2;
     k.secondTap = scale * 2.0f * (ga1 + 2.0f) / (d * k.c2);
     k.firstTap = scale * 4.0f * (1.0f + ga1 - p) / (d * (p + 1.0f) * k.c2 * k.c1);
     return k;
+  }
+};
+
+// Both sections' coefficients for one step of LatticeLowpass: lanes 0 and 1 hold the
+// first section's, lanes 2 and 3 the second's.
+struct LatticeStepCoefficients {
+  lanes::Float4 s1, c1, s2, c2;
+  lanes::Float4 inputTap, stateTap, secondTap, firstTap;
+
+  // The steps of as many samples as V has lanes, from both sections' coefficients for
+  // them, one sample's in each lane.
+  template <class V>
+  static void fill(const LatticeSectionTaps<V>& first, const LatticeSectionTaps<V>& second,
+                   LatticeStepCoefficients* out, int count) {
+    for (int i = 0; i < count; ++i) {
+      const auto pair = [i](V a, V b) { return lanes::Float4{a[i], a[i], b[i], b[i]}; };
+      out[i] = {pair(first.s1, second.s1),           pair(first.c1, second.c1),
+                pair(first.s2, second.s2),           pair(first.c2, second.c2),
+                pair(first.inputTap, second.inputTap), pair(first.stateTap, second.stateTap),
+                pair(first.secondTap, second.secondTap), pair(first.firstTap, second.firstTap)};
+    }
   }
 
   // The first section's coefficients from `now`, the second's from `before`: what a step

@@ -11,6 +11,13 @@ using namespace voice;
 
 namespace {
 
+// How many coefficient sets are computed side by side.
+#if defined(__AVX__)
+using CoefficientLanes = lanes::Float8;
+#else
+using CoefficientLanes = lanes::Float4;
+#endif
+
 // Rates outside this range are not audio; the constants stay finite for any rate given.
 constexpr float kMinSampleRate = 50.0f;
 constexpr float kMaxSampleRate = 192000.0f;
@@ -227,8 +234,9 @@ void Voice::modulateChunk(const BlockCoefficients& b, int count) {
   ampEnvelope_.render(trigger, chunk_.sinceRise, chunk_.sinceRelease, b.amp, chunk_.ampLevel, count);
   scoop_.run(chunk_.rose, count, scoopTiming_, chunk_.scoop);
 
-  // The filter coefficients cost several transcendental calls; they are recomputed only
-  // when the cutoff moves, which a settled note's does not, or when the resonance did.
+  // The filter coefficients are recomputed only when the cutoff moves, which a settled
+  // note's does not, or when the resonance did. This loop only gathers the cutoffs that
+  // need a set; the sets are computed after it, many side by side.
   float lastCutoff = -1.0f;
   int set = -1;
   if (derived_.resonance == controls_.resonance) {
@@ -237,6 +245,7 @@ void Voice::modulateChunk(const BlockCoefficients& b, int count) {
     chunk_.lattice[0] = derived_.lattice;
     chunk_.ladder[0] = derived_.ladder;
   }
+  const int firstNewSet = set + 1;
 
   // The loops work on local copies of the stages they step, which the compiler keeps in
   // registers: it cannot tell the members apart from the chunk's arrays.
@@ -244,6 +253,8 @@ void Voice::modulateChunk(const BlockCoefficients& b, int count) {
   bool glideSettled = false;
   float smoothedGain = smoothedGain_;
   bool gainSettled = false;
+  float trackedFrequency = -1.0f;
+  float keyTrack = 1.0f;
   for (int i = 0; i < count; ++i) {
     // The working frequency stays at or below half the rate, where the saws' wrap
     // correction and the sub's recursion hold; no key 0..127 reaches it from 44.1 kHz up.
@@ -256,18 +267,15 @@ void Voice::modulateChunk(const BlockCoefficients& b, int count) {
       glided = next;
     }
 
-    const float keyTrack =
-        controls_.keyTrack == 0.0f ? 1.0f : std::pow(glided * kInvKeyTrackCentre, controls_.keyTrack);
+    if (controls_.keyTrack != 0.0f && glided != trackedFrequency) {
+      trackedFrequency = glided;
+      keyTrack = std::pow(glided * kInvKeyTrackCentre, controls_.keyTrack);
+    }
     const float cutoff = std::clamp(controls_.cutoff * keyTrack * (1.0f + b.envelopeDepth * chunk_.filterLevel[i]),
                                     kMinCutoff, kMaxCutoff);
     if (cutoff != lastCutoff) {
       lastCutoff = cutoff;
-      ++set;
-      const float angle = std::clamp(std::max(kMinWarpFrequency, cutoff) * piOverFs_, 0.0f, kMaxWarpAngle);
-      const float warp = std::tan(angle);
-      chunk_.lattice[set] = LatticeStepCoefficients::make(warp, b.latticeResonance);
-      chunk_.ladder[set] = DiodeLadderMatrix::from(
-          DiodeLadderCoefficients::make(cutoff, piOverFs_, b.ladderResonance, angle, warp));
+      chunk_.setCutoff[++set] = cutoff;
     }
     chunk_.coefficientSet[i] = static_cast<uint8_t>(set);
 
@@ -288,10 +296,30 @@ void Voice::modulateChunk(const BlockCoefficients& b, int count) {
   }
   glidedFrequency_ = glided;
   smoothedGain_ = smoothedGain;
+  coefficientSets(b, firstNewSet, set + 1);
   derived_.cutoff = lastCutoff;
   derived_.resonance = controls_.resonance;
   derived_.lattice = chunk_.lattice[set];
   derived_.ladder = chunk_.ladder[set];
+}
+
+void Voice::coefficientSets(const BlockCoefficients& b, int from, int to) {
+  using V = CoefficientLanes;
+  constexpr int kLanes = lanes::kWidth<V>;
+  for (int first = from; first < to; first += kLanes) {
+    const int n = std::min(kLanes, to - first);
+    // Lanes past the last set repeat it; their results are not stored.
+    V cutoff;
+    for (int i = 0; i < kLanes; ++i) cutoff[i] = chunk_.setCutoff[first + std::min(i, n - 1)];
+    const auto all = [](float x) { return lanes::splatTo<V>(x); };
+    const V angle = lanes::clamp(lanes::max(all(kMinWarpFrequency), cutoff) * piOverFs_, all(0.0f), all(kMaxWarpAngle));
+    const V warp = lanes::tan(angle);
+    LatticeStepCoefficients::fill(LatticeSectionTaps<V>::make(warp, b.latticeResonance.first),
+                                  LatticeSectionTaps<V>::make(warp, b.latticeResonance.second), chunk_.lattice + first,
+                                  n);
+    DiodeLadderMatrix::fill(DiodeLadderCoefficients<V>::make(cutoff, piOverFs_, b.ladderResonance, angle, warp),
+                            chunk_.ladder + first, n);
+  }
 }
 
 void Voice::sourcesChunk(const BlockCoefficients& b, int count, bool fresh, const float* sampleIn) {

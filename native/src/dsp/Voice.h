@@ -88,11 +88,14 @@ class Voice final : public faust::dsp {
     float outputScale[kChunkFrames];
     // The coefficient set each frame uses; a new set only where the cutoff moved.
     uint8_t coefficientSet[kChunkFrames];
+    float setCutoff[kChunkFrames + 1];
     // One more than frames: the first may be the one kept from the last call.
     voice::LatticeStepCoefficients lattice[kChunkFrames + 1];
     voice::DiodeLadderMatrix ladder[kChunkFrames + 1];
   };
   void modulateChunk(const BlockCoefficients& b, int count);
+  // The coefficient sets from `from` up to `to`, from their cutoffs.
+  void coefficientSets(const BlockCoefficients& b, int from, int to);
   // fresh: the chunk starts the first sample after a clear.
   void sourcesChunk(const BlockCoefficients& b, int count, bool fresh, const float* sampleIn);
   void filterChunk(const BlockCoefficients& b, int count, float* left, float* right);
