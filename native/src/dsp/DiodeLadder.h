@@ -160,9 +160,10 @@ struct DiodeLadderMatrix {
   lanes::Float4 input{};      // what the shaped input adds to each state's move
 
   // The matrices of as many samples as V has lanes, one sample's coefficients in each:
-  // the equations' answers to each state alone and to the input alone.
+  // the equations' answers to each state alone and to the input alone. Writes whole
+  // vectors' worth of matrices, the lanes past the last sample's too.
   template <class V>
-  static void fill(const DiodeLadderCoefficients<V>& k, DiodeLadderMatrix* out, int count) {
+  static void fill(const DiodeLadderCoefficients<V>& k, DiodeLadderMatrix* out) {
     const V one = lanes::splatTo<V>(1.0f);
     const V zero{};
     const DiodeLadderStates<V> alone[4] = {{one, zero, zero, zero}, {zero, one, zero, zero},
@@ -170,10 +171,13 @@ struct DiodeLadderMatrix {
     DiodeLadderStates<V> moves[5];
     for (int j = 0; j < 4; ++j) moves[j] = diodeLadderMoves(alone[j], zero, k);
     moves[4] = diodeLadderMoves(DiodeLadderStates<V>{}, one, k);
-    for (int i = 0; i < count; ++i) {
+    for (int q = 0; q < lanes::kWidth<V> / 4; ++q) {
       for (int j = 0; j < 5; ++j) {
-        lanes::Float4& to = j < 4 ? out[i].column[j] : out[i].input;
-        to = lanes::Float4{moves[j].z1[i], moves[j].z2[i], moves[j].z3[i], moves[j].z4[i]};
+        const DiodeLadderStates<V>& m = moves[j];
+        lanes::Float4 perSample[4];
+        lanes::transpose(lanes::quarter(m.z1, q), lanes::quarter(m.z2, q), lanes::quarter(m.z3, q),
+                         lanes::quarter(m.z4, q), perSample);
+        for (int i = 0; i < 4; ++i) (j < 4 ? out[4 * q + i].column[j] : out[4 * q + i].input) = perSample[i];
       }
     }
   }

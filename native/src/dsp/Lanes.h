@@ -99,6 +99,29 @@ inline Float4 sqrt(Float4 x) {
 inline Float8 sqrt(Float8 x) { return _mm256_sqrt_ps(x); }
 #endif
 
+// The first or the second four lanes of a vector of eight; a vector of four itself.
+template <class V>
+inline Float4 quarter(V v, int which) {
+  if constexpr (kWidth<V> == 4) {
+    return v;
+  } else {
+    return which == 0 ? __builtin_shufflevector(v, v, 0, 1, 2, 3) : __builtin_shufflevector(v, v, 4, 5, 6, 7);
+  }
+}
+
+// The four lanes of four vectors as four vectors of one lane each: out[i] = {a[i], b[i],
+// c[i], d[i]}.
+inline void transpose(Float4 a, Float4 b, Float4 c, Float4 d, Float4* out) {
+  const Float4 ab01 = __builtin_shufflevector(a, b, 0, 4, 1, 5);
+  const Float4 ab23 = __builtin_shufflevector(a, b, 2, 6, 3, 7);
+  const Float4 cd01 = __builtin_shufflevector(c, d, 0, 4, 1, 5);
+  const Float4 cd23 = __builtin_shufflevector(c, d, 2, 6, 3, 7);
+  out[0] = __builtin_shufflevector(ab01, cd01, 0, 1, 4, 5);
+  out[1] = __builtin_shufflevector(ab01, cd01, 2, 3, 6, 7);
+  out[2] = __builtin_shufflevector(ab23, cd23, 0, 1, 4, 5);
+  out[3] = __builtin_shufflevector(ab23, cd23, 2, 3, 6, 7);
+}
+
 // flushDenormal in every lane.
 template <class V>
 inline V flushDenormal(V x) {

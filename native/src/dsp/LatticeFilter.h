@@ -74,30 +74,54 @@ struct LatticeSectionTaps {
 struct LatticeStepCoefficients {
   lanes::Float4 s1, c1, s2, c2;
   lanes::Float4 inputTap, stateTap, secondTap, firstTap;
+};
 
-  // The steps of as many samples as V has lanes, from both sections' coefficients for
-  // them, one sample's in each lane.
+// A run of coefficient sets, each field of each section in an array of its own, so that
+// sets computed side by side are stored as whole vectors.
+template <int Capacity>
+class LatticeSets {
+ public:
+  // The sets from `at` on, as many as V has lanes.
   template <class V>
-  static void fill(const LatticeSectionTaps<V>& first, const LatticeSectionTaps<V>& second,
-                   LatticeStepCoefficients* out, int count) {
-    for (int i = 0; i < count; ++i) {
-      const auto pair = [i](V a, V b) { return lanes::Float4{a[i], a[i], b[i], b[i]}; };
-      out[i] = {pair(first.s1, second.s1),           pair(first.c1, second.c1),
-                pair(first.s2, second.s2),           pair(first.c2, second.c2),
-                pair(first.inputTap, second.inputTap), pair(first.stateTap, second.stateTap),
-                pair(first.secondTap, second.secondTap), pair(first.firstTap, second.firstTap)};
+  void store(int at, const LatticeSectionTaps<V>& first, const LatticeSectionTaps<V>& second) {
+    for (int f = 0; f < kFields; ++f) {
+      __builtin_memcpy(&first_[f][at], &(first.*kTaps<V>[f]), sizeof(V));
+      __builtin_memcpy(&second_[f][at], &(second.*kTaps<V>[f]), sizeof(V));
     }
   }
 
-  // The first section's coefficients from `now`, the second's from `before`: what a step
-  // takes when the cutoff moved between the two samples it works on.
-  static LatticeStepCoefficients join(const LatticeStepCoefficients& now, const LatticeStepCoefficients& before) {
-    const auto mix = [](lanes::Float4 a, lanes::Float4 b) { return __builtin_shufflevector(a, b, 0, 1, 6, 7); };
-    return {mix(now.s1, before.s1),         mix(now.c1, before.c1),
-            mix(now.s2, before.s2),         mix(now.c2, before.c2),
-            mix(now.inputTap, before.inputTap), mix(now.stateTap, before.stateTap),
-            mix(now.secondTap, before.secondTap), mix(now.firstTap, before.firstTap)};
+  void put(int at, const LatticeStepCoefficients& k) {
+    for (int f = 0; f < kFields; ++f) {
+      first_[f][at] = (k.*kSteps[f])[0];
+      second_[f][at] = (k.*kSteps[f])[2];
+    }
   }
+
+  // One step's coefficients: the first section's from set `now`, the second's from set
+  // `before`, which differ when the cutoff moved between the two samples it works on.
+  LatticeStepCoefficients step(int now, int before) const {
+    LatticeStepCoefficients k;
+    for (int f = 0; f < kFields; ++f) {
+      const float a = first_[f][now], b = second_[f][before];
+      k.*kSteps[f] = lanes::Float4{a, a, b, b};
+    }
+    return k;
+  }
+
+ private:
+  static constexpr int kFields = 8;
+  template <class V>
+  static constexpr V LatticeSectionTaps<V>::*kTaps[kFields] = {
+      &LatticeSectionTaps<V>::s1,       &LatticeSectionTaps<V>::c1,       &LatticeSectionTaps<V>::s2,
+      &LatticeSectionTaps<V>::c2,       &LatticeSectionTaps<V>::inputTap, &LatticeSectionTaps<V>::stateTap,
+      &LatticeSectionTaps<V>::secondTap, &LatticeSectionTaps<V>::firstTap};
+  static constexpr lanes::Float4 LatticeStepCoefficients::*kSteps[kFields] = {
+      &LatticeStepCoefficients::s1,       &LatticeStepCoefficients::c1,       &LatticeStepCoefficients::s2,
+      &LatticeStepCoefficients::c2,       &LatticeStepCoefficients::inputTap, &LatticeStepCoefficients::stateTap,
+      &LatticeStepCoefficients::secondTap, &LatticeStepCoefficients::firstTap};
+
+  float first_[kFields][Capacity];
+  float second_[kFields][Capacity];
 };
 
 // The normal filter of both channels. The second section takes the first's output, so

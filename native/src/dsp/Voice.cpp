@@ -52,13 +52,12 @@ constexpr float kSupersawLevel = 0.25f;
 constexpr float kPulseLevel = 0.25f;
 constexpr float kPulseCrossLevel = 0.125f;
 
-enum class ControlKind { CheckButton, Button, Slider };
-
 }  // namespace
 
 struct Voice::ControlSpec {
+  enum class Kind { CheckButton, Button, Slider };
   const char* label;
-  ControlKind kind;
+  Kind kind;
   float Controls::*field;
   float init;
   float min;
@@ -67,7 +66,7 @@ struct Voice::ControlSpec {
 };
 
 std::span<const Voice::ControlSpec> Voice::controlSpecs() {
-  using K = ControlKind;
+  using K = ControlSpec::Kind;
   static constexpr std::array<ControlSpec, 22> kSpecs = {{
       {"acid_filter", K::CheckButton, &Controls::acidFilter, 0.0f, 0.0f, 1.0f, 1.0f},
       {"attack", K::Slider, &Controls::attack, 0.005f, 0.001f, 4.0f, 0.001f},
@@ -165,9 +164,9 @@ void Voice::buildUserInterface(faust::UI* ui) {
   for (const ControlSpec& control : controlSpecs()) {
     float* zone = &(controls_.*control.field);
     switch (control.kind) {
-      case ControlKind::CheckButton: ui->addCheckButton(control.label, zone); break;
-      case ControlKind::Button: ui->addButton(control.label, zone); break;
-      case ControlKind::Slider:
+      case ControlSpec::Kind::CheckButton: ui->addCheckButton(control.label, zone); break;
+      case ControlSpec::Kind::Button: ui->addButton(control.label, zone); break;
+      case ControlSpec::Kind::Slider:
         ui->addHorizontalSlider(control.label, zone, control.init, control.min, control.max, control.step);
         break;
     }
@@ -242,7 +241,7 @@ void Voice::modulateChunk(const BlockCoefficients& b, int count) {
   if (derived_.resonance == controls_.resonance) {
     lastCutoff = derived_.cutoff;
     set = 0;
-    chunk_.lattice[0] = derived_.lattice;
+    chunk_.lattice.put(0, derived_.lattice);
     chunk_.ladder[0] = derived_.ladder;
   }
   const int firstNewSet = set + 1;
@@ -299,7 +298,7 @@ void Voice::modulateChunk(const BlockCoefficients& b, int count) {
   coefficientSets(b, firstNewSet, set + 1);
   derived_.cutoff = lastCutoff;
   derived_.resonance = controls_.resonance;
-  derived_.lattice = chunk_.lattice[set];
+  derived_.lattice = chunk_.lattice.step(set, set);
   derived_.ladder = chunk_.ladder[set];
 }
 
@@ -308,17 +307,16 @@ void Voice::coefficientSets(const BlockCoefficients& b, int from, int to) {
   constexpr int kLanes = lanes::kWidth<V>;
   for (int first = from; first < to; first += kLanes) {
     const int n = std::min(kLanes, to - first);
-    // Lanes past the last set repeat it; their results are not stored.
+    // Lanes past the last set repeat it; what they give lands past it and is never read.
     V cutoff;
     for (int i = 0; i < kLanes; ++i) cutoff[i] = chunk_.setCutoff[first + std::min(i, n - 1)];
     const auto all = [](float x) { return lanes::splatTo<V>(x); };
     const V angle = lanes::clamp(lanes::max(all(kMinWarpFrequency), cutoff) * piOverFs_, all(0.0f), all(kMaxWarpAngle));
     const V warp = lanes::tan(angle);
-    LatticeStepCoefficients::fill(LatticeSectionTaps<V>::make(warp, b.latticeResonance.first),
-                                  LatticeSectionTaps<V>::make(warp, b.latticeResonance.second), chunk_.lattice + first,
-                                  n);
+    chunk_.lattice.store(first, LatticeSectionTaps<V>::make(warp, b.latticeResonance.first),
+                         LatticeSectionTaps<V>::make(warp, b.latticeResonance.second));
     DiodeLadderMatrix::fill(DiodeLadderCoefficients<V>::make(cutoff, piOverFs_, b.ladderResonance, angle, warp),
-                            chunk_.ladder + first, n);
+                            chunk_.ladder + first);
   }
 }
 
@@ -396,18 +394,13 @@ void Voice::filterChunk(const BlockCoefficients& b, int count, float* left, floa
   if (sets[count - 1] == sets[0]) {
     // Sets only count up, so the chunk uses one set throughout: a settled note's, whose
     // coefficients the loop then holds in registers.
-    const LatticeStepCoefficients lattice = chunk_.lattice[sets[0]];
+    const LatticeStepCoefficients lattice = chunk_.lattice.step(sets[0], sets[0]);
     const DiodeLadderMatrix ladder = chunk_.ladder[sets[0]];
     run([&](int) -> const LatticeStepCoefficients& { return lattice; },
         [&](int) -> const DiodeLadderMatrix& { return ladder; });
   } else {
     run(
-        [&](int i) {
-          const int now = sets[std::min(i, count - 1)];
-          const int before = sets[std::max(i - 1, 0)];
-          return now == before ? chunk_.lattice[now]
-                               : LatticeStepCoefficients::join(chunk_.lattice[now], chunk_.lattice[before]);
-        },
+        [&](int i) { return chunk_.lattice.step(sets[std::min(i, count - 1)], sets[std::max(i - 1, 0)]); },
         [&](int i) -> const DiodeLadderMatrix& { return chunk_.ladder[sets[i]]; });
   }
   normal_ = normal;

@@ -75,6 +75,9 @@ class Voice final : public faust::dsp {
   // pitch and filter coefficients, then the sources and their mix, then both filters.
   // Apart, each loop is short enough for the processor to overlap many samples' work.
   static constexpr int kChunkFrames = 128;
+  // One set more than frames, as the first may be the one kept from the last call; and
+  // room for the widest computation's lanes past the last.
+  static constexpr int kSetCapacity = kChunkFrames + 8;
   struct Chunk {
     lanes::Float4 filterInput[kChunkFrames];
     // The gate's clocks and edges, both envelopes' levels and the scoop's shape.
@@ -88,10 +91,9 @@ class Voice final : public faust::dsp {
     float outputScale[kChunkFrames];
     // The coefficient set each frame uses; a new set only where the cutoff moved.
     uint8_t coefficientSet[kChunkFrames];
-    float setCutoff[kChunkFrames + 1];
-    // One more than frames: the first may be the one kept from the last call.
-    voice::LatticeStepCoefficients lattice[kChunkFrames + 1];
-    voice::DiodeLadderMatrix ladder[kChunkFrames + 1];
+    float setCutoff[kSetCapacity];
+    voice::LatticeSets<kSetCapacity> lattice;
+    voice::DiodeLadderMatrix ladder[kSetCapacity];
   };
   void modulateChunk(const BlockCoefficients& b, int count);
   // The coefficient sets from `from` up to `to`, from their cutoffs.

@@ -7,6 +7,7 @@
 #include "Effects.h"
 #include "EngineParams.h"
 #include "NumberText.h"
+#include "VoiceBuilds.h"
 #include "Zones.h"
 
 namespace strobe95 {
@@ -28,7 +29,7 @@ int32_t roundedParam(float value, int32_t low, int32_t high) {
 }  // namespace
 
 ProcessorFactory ProcessorFactory::generated() {
-  return {[]() -> std::unique_ptr<faust::dsp> { return std::make_unique<gen::Voice>(); },
+  return {[]() -> std::unique_ptr<faust::dsp> { return gen::makeVoice(gen::chosenVoiceBuild()); },
           []() -> std::unique_ptr<faust::dsp> { return std::make_unique<gen::Effects>(); }};
 }
 

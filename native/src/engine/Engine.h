@@ -53,10 +53,8 @@ class Engine final : public NoteSink {
   double tempo() const { return hostTempo_; }
   float delaySeconds() const { return lastDelaySeconds_; }
   const Arpeggiator& arpeggiator() const { return arp_; }
-  // The voice's processor; the engine must have been built on the generated ones.
-  gen::Voice& voiceProcessorForTesting(int index) {
-    return dynamic_cast<gen::Voice&>(*voices_[static_cast<size_t>(index)].dsp);
-  }
+  // The voice's processor.
+  faust::dsp& voiceProcessorForTesting(int index) { return *voices_[static_cast<size_t>(index)].dsp; }
 
  private:
   void startVoice(VoiceSlot& voice, int32_t key, double velocity);

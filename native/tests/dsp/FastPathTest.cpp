@@ -12,6 +12,7 @@
 
 #include "Effects.h"
 #include "Voice.h"
+#include "VoiceBuilds.h"
 #include "Zones.h"
 #include "reference/ReferenceEffects.h"
 #include "reference/ReferenceVoice.h"
@@ -21,6 +22,12 @@ namespace {
 
 constexpr float kTolerance = 1e-5f;
 constexpr int kRates[] = {44100, 48000, 96000};
+
+// Every build of the voice that this processor runs.
+std::vector<gen::VoiceBuild> voiceBuilds() {
+  if (gen::wideVoiceRuns()) return {gen::VoiceBuild::Baseline, gen::VoiceBuild::Wide};
+  return {gen::VoiceBuild::Baseline};
+}
 
 // Two processors driven as one: every control write goes to both.
 class Pair {
@@ -85,48 +92,51 @@ constexpr Range kVoiceRanges[] = {
 };
 
 TEST(FastVoice, MatchesTheReferenceOverRandomNotesControlsRatesAndBlockSizes) {
-  std::mt19937 random(95);
-  const auto uniform = [&](float lo, float hi) { return std::uniform_real_distribution<float>(lo, hi)(random); };
-  for (int trial = 0; trial < 12; ++trial) {
-    const int rate = kRates[trial % 3];
-    Pair voice(std::make_unique<gen::Voice>(), std::make_unique<reference::Voice>(), rate);
-    for (const Range& r : kVoiceRanges) voice.set(r.label, uniform(r.min, r.max));
-    voice.set("acid_filter", trial % 2 ? 1.0f : 0.0f);
+  for (const gen::VoiceBuild build : voiceBuilds()) {
+    SCOPED_TRACE(gen::voiceBuildName(build));
+    std::mt19937 random(95);
+    const auto uniform = [&](float lo, float hi) { return std::uniform_real_distribution<float>(lo, hi)(random); };
+    for (int trial = 0; trial < 12; ++trial) {
+      const int rate = kRates[trial % 3];
+      Pair voice(gen::makeVoice(build), std::make_unique<reference::Voice>(), rate);
+      for (const Range& r : kVoiceRanges) voice.set(r.label, uniform(r.min, r.max));
+      voice.set("acid_filter", trial % 2 ? 1.0f : 0.0f);
 
-    std::vector<float> sampleIn(400), unused(400);
-    float worst = 0.0f;
-    int frames = 0;
-    while (frames < rate / 2) {
-      // A move between two compute calls: a note, a release, a glide or scoop change,
-      // a filter switch or any other control, or nothing.
-      switch (random() % 8) {
-        case 0: {  // a note start on a silent or a sounding voice (legato gates stay up)
-          const int key = 24 + int(random() % 85);
-          voice.set("freq", float(440.0 * std::pow(2.0, (key - 69) / 12.0)));
-          voice.set("gain", uniform(0.05f, 1.0f));
-          voice.set("gate", random() % 4 ? 1.0f : 0.5f);
-          break;
+      std::vector<float> sampleIn(400), unused(400);
+      float worst = 0.0f;
+      int frames = 0;
+      while (frames < rate / 2) {
+        // A move between two compute calls: a note, a release, a glide or scoop change,
+        // a filter switch or any other control, or nothing.
+        switch (random() % 8) {
+          case 0: {  // a note start on a silent or a sounding voice (legato gates stay up)
+            const int key = 24 + int(random() % 85);
+            voice.set("freq", float(440.0 * std::pow(2.0, (key - 69) / 12.0)));
+            voice.set("gain", uniform(0.05f, 1.0f));
+            voice.set("gate", random() % 4 ? 1.0f : 0.5f);
+            break;
+          }
+          case 1: voice.set("gate", 0.0f); break;
+          case 2: voice.set("glide", uniform(0.0f, 1.0f)); break;
+          case 3: voice.set("hoover", uniform(0.0f, 1.0f)); break;
+          case 4: voice.set("acid_filter", random() % 2 ? 1.0f : 0.0f); break;
+          case 5: {
+            const Range& r = kVoiceRanges[random() % std::size(kVoiceRanges)];
+            voice.set(r.label, uniform(r.min, r.max));
+            break;
+          }
+          default: break;
         }
-        case 1: voice.set("gate", 0.0f); break;
-        case 2: voice.set("glide", uniform(0.0f, 1.0f)); break;
-        case 3: voice.set("hoover", uniform(0.0f, 1.0f)); break;
-        case 4: voice.set("acid_filter", random() % 2 ? 1.0f : 0.0f); break;
-        case 5: {
-          const Range& r = kVoiceRanges[random() % std::size(kVoiceRanges)];
-          voice.set(r.label, uniform(r.min, r.max));
-          break;
-        }
-        default: break;
+        // Mostly the engine's chunks of up to 128 frames, now and then a longer call, which
+        // the voice splits itself.
+        const int n = 1 + int(random() % (random() % 8 ? 128 : 400));
+        for (int i = 0; i < n; ++i) sampleIn[i] = uniform(-1.0f, 1.0f);
+        worst = std::max(worst, voice.render(n, sampleIn, unused));
+        frames += n;
       }
-      // Mostly the engine's chunks of up to 128 frames, now and then a longer call, which
-      // the voice splits itself.
-      const int n = 1 + int(random() % (random() % 8 ? 128 : 400));
-      for (int i = 0; i < n; ++i) sampleIn[i] = uniform(-1.0f, 1.0f);
-      worst = std::max(worst, voice.render(n, sampleIn, unused));
-      frames += n;
+      EXPECT_LE(worst, kTolerance) << "trial " << trial << " at " << rate << " Hz";
+      EXPECT_GT(voice.peak(), 0.01f) << "trial " << trial << " made sound";
     }
-    EXPECT_LE(worst, kTolerance) << "trial " << trial << " at " << rate << " Hz";
-    EXPECT_GT(voice.peak(), 0.01f) << "trial " << trial << " made sound";
   }
 }
 
@@ -143,28 +153,31 @@ TEST(FastVoice, TheAcidFilterStaysWithTheReferenceThroughLongResonantNotes) {
       {48000, 16000.0f, 0.98f, 0.5f}, {96000, 800.0f, 0.98f, 1.0f}, {96000, 16000.0f, 0.6f, 0.0f},
       {44100, 1200.0f, 0.0f, 0.5f},
   };
-  for (const Case& c : cases) {
-    Pair voice(std::make_unique<gen::Voice>(), std::make_unique<reference::Voice>(), c.rate);
-    voice.set("acid_filter", 1.0f);
-    voice.set("cutoff", c.cutoff);
-    voice.set("resonance", c.resonance);
-    voice.set("width", c.width);
-    voice.set("env_amount", 0.0f);
-    voice.set("sustain", 1.0f);
-    voice.set("pwm", 1.0f);
-    voice.set("sub", 1.0f);
-    voice.set("freq", 55.0f);
-    voice.set("gain", 1.0f);
-    voice.set("gate", 1.0f);
-    std::vector<float> sampleIn(128, 0.0f), unused(128);
-    float worst = 0.0f;
-    for (int frames = 0; frames < 3 * c.rate; frames += 128) {
-      worst = std::max(worst, voice.render(128, sampleIn, unused));
+  for (const gen::VoiceBuild build : voiceBuilds()) {
+    SCOPED_TRACE(gen::voiceBuildName(build));
+    for (const Case& c : cases) {
+      Pair voice(gen::makeVoice(build), std::make_unique<reference::Voice>(), c.rate);
+      voice.set("acid_filter", 1.0f);
+      voice.set("cutoff", c.cutoff);
+      voice.set("resonance", c.resonance);
+      voice.set("width", c.width);
+      voice.set("env_amount", 0.0f);
+      voice.set("sustain", 1.0f);
+      voice.set("pwm", 1.0f);
+      voice.set("sub", 1.0f);
+      voice.set("freq", 55.0f);
+      voice.set("gain", 1.0f);
+      voice.set("gate", 1.0f);
+      std::vector<float> sampleIn(128, 0.0f), unused(128);
+      float worst = 0.0f;
+      for (int frames = 0; frames < 3 * c.rate; frames += 128) {
+        worst = std::max(worst, voice.render(128, sampleIn, unused));
+      }
+      voice.set("gate", 0.0f);
+      for (int frames = 0; frames < c.rate; frames += 128) worst = std::max(worst, voice.render(128, sampleIn, unused));
+      EXPECT_LE(worst, kTolerance) << c.cutoff << " Hz, resonance " << c.resonance << " at " << c.rate << " Hz";
+      EXPECT_GT(voice.peak(), 0.05f) << c.cutoff << " Hz made sound";
     }
-    voice.set("gate", 0.0f);
-    for (int frames = 0; frames < c.rate; frames += 128) worst = std::max(worst, voice.render(128, sampleIn, unused));
-    EXPECT_LE(worst, kTolerance) << c.cutoff << " Hz, resonance " << c.resonance << " at " << c.rate << " Hz";
-    EXPECT_GT(voice.peak(), 0.05f) << c.cutoff << " Hz made sound";
   }
 }
 

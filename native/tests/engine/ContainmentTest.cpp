@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "Engine.h"
+#include "VoiceBuilds.h"
 #include "EngineParams.h"
 
 namespace strobe95 {
@@ -86,10 +87,13 @@ TEST(BrokenVoice, IsClearedAndFreedAndNeverReachesTheEffects) {
   // An infinite gain state stays infinite (a NaN one would heal on the next sample), so
   // the voice's output is non-finite from here on.
   constexpr float kInfF = std::numeric_limits<float>::infinity();
+  // The baseline build's voices: the poison goes in through their class's own door.
+  ProcessorFactory processors = ProcessorFactory::generated();
+  processors.voice = [] { return gen::makeVoice(gen::VoiceBuild::Baseline); };
   for (const float poison : {kInfF, -kInfF}) {
-    Engine engine(kVoiceCount, kRate);
+    Engine engine(kVoiceCount, kRate, processors);
     run(engine, 512, {param("delay_mix", 0.5), param("reverb_mix", 0.5), param("chorus", 1), on(60, 1.0), on(67, 1.0)});
-    engine.voiceProcessorForTesting(0).forceGainStateForTesting(poison);
+    dynamic_cast<gen::Voice&>(engine.voiceProcessorForTesting(0)).forceGainStateForTesting(poison);
     const Rendered during = run(engine, 512);
     ASSERT_TRUE(during.finite()) << poison;
     EXPECT_FALSE(engine.voice(0).active) << "freed";
