@@ -125,27 +125,64 @@ struct DiodeLadderStates {
   V z1{}, z2{}, z3{}, z4{};
 };
 
+// An exact zero known to the compiler. The matrix's columns are the equations' answers
+// to one state alone, the others zero: written with this, the terms those zeros would
+// only multiply or add away are left out, and what remains rounds as before.
+struct KnownZero {
+  template <class V>
+  operator V() const {
+    return V{};
+  }
+};
+inline KnownZero operator*(KnownZero, KnownZero) { return {}; }
+template <class T>
+KnownZero operator*(KnownZero, const T&) {
+  return {};
+}
+template <class T>
+KnownZero operator*(const T&, KnownZero) {
+  return {};
+}
+inline KnownZero operator+(KnownZero, KnownZero) { return {}; }
+template <class T>
+T operator+(KnownZero, const T& x) {
+  return x;
+}
+template <class T>
+T operator+(const T& x, KnownZero) {
+  return x;
+}
+inline KnownZero operator-(KnownZero, KnownZero) { return {}; }
+template <class T>
+T operator-(KnownZero, const T& x) {
+  return -x;
+}
+template <class T>
+T operator-(const T& x, KnownZero) {
+  return x;
+}
+
 // One step of the ladder's equations: how far each state moves from the states and the
-// shaped input (the trapezoidal integrators' 2·h). Any lane layout works, as long as the
-// states and the coefficients agree on it.
-template <class V>
-inline DiodeLadderStates<V> diodeLadderMoves(const DiodeLadderStates<V>& z, V in, const DiodeLadderCoefficients<V>& k) {
+// shaped input (the trapezoidal integrators' 2·h). Each state and the input may be a V
+// or a KnownZero.
+template <class V, class Z1, class Z2, class Z3, class Z4, class In>
+inline DiodeLadderStates<V> diodeLadderMoves(Z1 z1, Z2 z2, Z3 z3, Z4 z4, In in, const DiodeLadderCoefficients<V>& k) {
   // What each stage would output with no new input, from the outside in (halves of
   // e4 and e3 are what the stages around them take).
-  const V halfE4 = k.g * z.z4 * k.halfInvOnePlusG;
-  const V e3Core = k.g * (z.z3 + halfE4);
-  const V e3 = e3Core * k.invD3;
-  const V halfE3 = e3Core * k.halfInvD3;
-  const V e2 = k.g * (z.z2 + halfE3) * k.invD2;
-  const V s = (z.z1 + e2) * k.cubeOverD;
-  const V fb = k.feedback * (kLadderTapLast * z.z4 + kLadderTapInner * e3 + kLadderTapInner * e2 + kLadderTapFirst * s);
-  const V u = (in - fb) * k.inputScale;
+  const auto halfE4 = k.g * z4 * k.halfInvOnePlusG;
+  const auto e3Core = k.g * (z3 + halfE4);
+  const auto e3 = e3Core * k.invD3;
+  const auto halfE3 = e3Core * k.halfInvD3;
+  const auto e2 = k.g * (z2 + halfE3) * k.invD2;
+  const auto s = (z1 + e2) * k.cubeOverD;
+  const auto fb = k.feedback * (kLadderTapLast * z4 + kLadderTapInner * e3 + kLadderTapInner * e2 + kLadderTapFirst * s);
+  const auto u = (in - fb) * k.inputScale;
 
-  const V estimate = ((z.z1 + e2) * k.g * 0.5f * k.invD1 + z.z2 + halfE3) * k.invD2;
-  const V h1 = (u + estimate - z.z1) * k.stage;
-  const V h2 = (((z.z1 + h1) * k.secondMix + (0.5f * e2 + halfE4 + z.z3) * k.invD3) * 0.5f - z.z2) * k.stage;
-  const V h3 = (((z.z2 + h2) * k.thirdMix + (z.z4 + halfE3) * k.invOnePlusG) * 0.5f - z.z3) * k.stage;
-  const V toLast = (z.z3 + h3) * 0.5f - z.z4;
+  const auto estimate = ((z1 + e2) * k.g * 0.5f * k.invD1 + z2 + halfE3) * k.invD2;
+  const auto h1 = (u + estimate - z1) * k.stage;
+  const auto h2 = (((z1 + h1) * k.secondMix + (0.5f * e2 + halfE4 + z3) * k.invD3) * 0.5f - z2) * k.stage;
+  const auto h3 = (((z2 + h2) * k.thirdMix + (z4 + halfE3) * k.invOnePlusG) * 0.5f - z3) * k.stage;
+  const auto toLast = (z3 + h3) * 0.5f - z4;
   return {2.0f * h1, 2.0f * h2, 2.0f * h3, toLast * k.twoStage};
 }
 
@@ -165,12 +202,11 @@ struct DiodeLadderMatrix {
   template <class V>
   static void fill(const DiodeLadderCoefficients<V>& k, DiodeLadderMatrix* out) {
     const V one = lanes::splatTo<V>(1.0f);
-    const V zero{};
-    const DiodeLadderStates<V> alone[4] = {{one, zero, zero, zero}, {zero, one, zero, zero},
-                                           {zero, zero, one, zero}, {zero, zero, zero, one}};
-    DiodeLadderStates<V> moves[5];
-    for (int j = 0; j < 4; ++j) moves[j] = diodeLadderMoves(alone[j], zero, k);
-    moves[4] = diodeLadderMoves(DiodeLadderStates<V>{}, one, k);
+    const KnownZero zero;
+    const DiodeLadderStates<V> moves[5] = {
+        diodeLadderMoves(one, zero, zero, zero, zero, k), diodeLadderMoves(zero, one, zero, zero, zero, k),
+        diodeLadderMoves(zero, zero, one, zero, zero, k), diodeLadderMoves(zero, zero, zero, one, zero, k),
+        diodeLadderMoves(zero, zero, zero, zero, one, k)};
     for (int q = 0; q < lanes::kWidth<V> / 4; ++q) {
       for (int j = 0; j < 5; ++j) {
         const DiodeLadderStates<V>& m = moves[j];
