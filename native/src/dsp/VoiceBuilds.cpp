@@ -8,7 +8,9 @@
 namespace strobe95::gen {
 
 bool wideVoiceRuns() {
-#if defined(__x86_64__) || defined(_M_X64)
+#if defined(STROBE95_NO_WIDE_VOICE)
+  return false;
+#elif defined(__x86_64__) || defined(_M_X64)
   __builtin_cpu_init();
   return __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma");
 #else
@@ -28,7 +30,10 @@ VoiceBuild chosenVoiceBuild() {
 const char* voiceBuildName(VoiceBuild build) { return build == VoiceBuild::Wide ? "avx2+fma" : "baseline"; }
 
 std::unique_ptr<faust::dsp> makeVoice(VoiceBuild build) {
+#if !defined(STROBE95_NO_WIDE_VOICE)
   if (build == VoiceBuild::Wide) return makeWideVoice();
+#endif
+  (void)build;
   return std::make_unique<Voice>();
 }
 

@@ -10,7 +10,8 @@ namespace strobe95::gen {
 
 enum class VoiceBuild { Baseline, Wide };
 
-// Whether this processor runs the wide build.
+// Whether this processor runs the wide build, and this program has it (an unoptimised
+// build has only the baseline).
 bool wideVoiceRuns();
 // The wide build where it runs and the environment does not ask for the baseline.
 VoiceBuild chosenVoiceBuild();
