@@ -29,12 +29,12 @@ VoiceBuild chosenVoiceBuild() {
 
 const char* voiceBuildName(VoiceBuild build) { return build == VoiceBuild::Wide ? "avx2+fma" : "baseline"; }
 
+#if defined(STROBE95_NO_WIDE_VOICE)
+std::unique_ptr<faust::dsp> makeVoice(VoiceBuild) { return std::make_unique<Voice>(); }
+#else
 std::unique_ptr<faust::dsp> makeVoice(VoiceBuild build) {
-#if !defined(STROBE95_NO_WIDE_VOICE)
-  if (build == VoiceBuild::Wide) return makeWideVoice();
-#endif
-  (void)build;
-  return std::make_unique<Voice>();
+  return build == VoiceBuild::Wide ? makeWideVoice() : std::make_unique<Voice>();
 }
+#endif
 
 }  // namespace strobe95::gen
