@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 namespace strobe95::fx {
 
@@ -14,7 +15,8 @@ class DelayLine {
   static_assert(kLength > 1 && (kLength & (kLength - 1)) == 0, "the index is masked, not wrapped");
 
  public:
-  void clear() { samples_.fill(0.0f); }
+  // A reset clears megabytes on the audio thread: the widest clear there is.
+  void clear() { std::memset(samples_.data(), 0, sizeof samples_); }
 
   void write(uint32_t index, float x) { samples_[index & kMask] = x; }
 

@@ -6,6 +6,7 @@
 #include <array>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 
 #include "Lanes.h"
 #include "PhaseAccumulator.h"
@@ -42,7 +43,7 @@ struct PulseLines {
   uint32_t writeIndex = 0;  // shared by both lines; wraps harmlessly, the lines are 2^k long
 
   void clear() {
-    for (auto& l : line) l.fill(0.0f);
+    std::memset(line.data(), 0, sizeof line);  // as fast as clearing gets: 16 voices reset at once
     writeIndex = 0;
   }
 };

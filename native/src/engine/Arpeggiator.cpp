@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <memory>
 
 namespace strobe95 {
 
@@ -39,6 +40,13 @@ void Arpeggiator::reset() {
   nextStepTime_ = kNever;
   sounding_ = false;
   rngState_ = kArpSeed;
+}
+
+void Arpeggiator::restart() {
+  NoteSink& sink = sink_;
+  const double sampleRate = sampleRate_;
+  std::destroy_at(this);
+  std::construct_at(this, sink, sampleRate);
 }
 
 void Arpeggiator::endNoteIfDue(double now) {

@@ -42,6 +42,8 @@ class Arpeggiator {
   void press(uint32_t key, double velocity, double now);
   void release(uint32_t key);
   void reset();
+  // As it was built: no keys, the default settings and tempo, the first random number.
+  void restart();
   void step(double t);
   // Releases the sounding note once its time has come.
   void endNoteIfDue(double now);

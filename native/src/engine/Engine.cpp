@@ -36,7 +36,7 @@ ProcessorFactory ProcessorFactory::generated() {
 double noteFrequency(double key) { return 440.0 * std::pow(2.0, (key - 69.0) / 12.0); }
 
 Engine::Engine(int voiceCount, int sampleRate, ProcessorFactory processors)
-    : sampleRate_(sampleRate), samples_(convertSampleTable()), arp_(*this, sampleRate) {
+    : sampleRate_(sampleRate), samples_(sharedSampleTable()), arp_(*this, sampleRate) {
   voices_.resize(static_cast<size_t>(voiceCount));
   for (VoiceSlot& slot : voices_) {
     slot.dsp = processors.voice();
@@ -67,6 +67,37 @@ Engine::Engine(int voiceCount, int sampleRate, ProcessorFactory processors)
 }
 
 Engine::~Engine() = default;
+
+void Engine::reset() {
+  for (VoiceSlot& slot : voices_) {
+    slot.dsp->instanceInit(sampleRate_);
+    VoiceSlot fresh;
+    fresh.dsp = std::move(slot.dsp);
+    fresh.freqControl = slot.freqControl;
+    fresh.gainControl = slot.gainControl;
+    fresh.gateControl = slot.gateControl;
+    fresh.paramControls = slot.paramControls;
+    slot = std::move(fresh);
+  }
+  effects_->instanceInit(sampleRate_);
+  lastDelaySeconds_ = kUnset;
+  lastPushed_.fill(kUnset);
+  for (int i = 0; i < kParamCount; ++i) params_[i] = kParamSpecs[i].defaultValue;
+  monoStack_.clear();
+  sampleIndex_ = 0;
+  sampleKeys_ = true;
+  mono_ = false;
+  noteCounter_ = 0;
+  for (Buffer* buffer : {&sampleInput_, &voiceLeft_, &voiceRight_, &mixLeft_, &mixRight_, &effectsInLeft_,
+                         &effectsInRight_, &effectsOutLeft_, &effectsOutRight_}) {
+    buffer->fill(0.0f);
+  }
+  arp_.restart();
+  hostTempo_ = 120.0;
+  arpOn_ = false;
+  sampleCounter_ = 0;
+  blockStart_ = 0;
+}
 
 void Engine::handleEvent(const EngineEvent& event, int32_t position) {
   switch (event.kind) {

@@ -39,6 +39,9 @@ class Engine final : public NoteSink {
   void noteOn(uint32_t key, double velocity) override;
   void noteOff(uint32_t key) override;
   void allNotesOff();
+  // Back to the state a newly built engine has, on the audio thread: every voice silent,
+  // every tail gone, the arpeggiator and counters at their start. Builds nothing.
+  void reset();
   void applyParameters();
   // Takes all 37 values at once, as if they had been in force from the start; for a
   // freshly built engine, before any block.
@@ -76,7 +79,7 @@ class Engine final : public NoteSink {
 
   int sampleRate_;
   std::vector<VoiceSlot> voices_;
-  std::vector<SampleData> samples_;
+  std::span<const SampleData> samples_;  // shared by every engine, never written
   std::unique_ptr<faust::dsp> effects_;
   std::array<float*, kParamCount> effectControls_{};
   float* delaySecondsControl_ = nullptr;

@@ -31,6 +31,11 @@ std::vector<SampleData> convertSampleTable() {
   return samples;
 }
 
+const std::vector<SampleData>& sharedSampleTable() {
+  static const std::vector<SampleData> samples = convertSampleTable();
+  return samples;
+}
+
 void startSample(std::span<const SampleData> samples, int sampleIndex, bool keys, int engineRate,
                  int key, double& samplePos, double& sampleStep) {
   const SampleData* sample = findSample(samples, sampleIndex);

@@ -15,6 +15,9 @@ struct SampleData {
 
 // Every sample of the table, in table order. Allocates: call outside the audio thread.
 std::vector<SampleData> convertSampleTable();
+// The table converted once per process and only read from then on, so engines share it:
+// an activation need not convert four megabytes again, nor keep a copy of its own.
+const std::vector<SampleData>& sharedSampleTable();
 
 // Where a note start puts the voice's sample: frame 0 and a step that plays the root
 // key at the recorded pitch at any engine rate (and every key so when keys is off).

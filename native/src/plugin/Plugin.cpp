@@ -45,22 +45,28 @@ bool Plugin::activate(double sampleRate) {
   } catch (...) {
     return false;
   }
-  // The new engine starts from the current values, with its mono and arpeggiator
-  // switches already set: handed over in the first block instead, they would arrive
-  // together with that block's first notes and release them at once.
+  primeEngine();
+  return true;
+}
+
+void Plugin::primeEngine() {
+  // The engine starts from the current values, with its mono and arpeggiator switches
+  // already set: handed over in the first block instead, they would arrive together
+  // with that block's first notes and release them at once.
   for (int i = 0; i < kParamCount; ++i) applied_[i] = values_[i].load();
   engine_->setParameters(applied_.data());
   lastTempo_ = 0.0;
-  return true;
 }
 
 void Plugin::deactivate() { engine_.reset(); }
 
+// A host resets when what follows must not hear what came before (a jump in its
+// timeline, the start of a bounce): voices and tails end at once, and the engine plays on
+// exactly as a newly activated one would.
 void Plugin::reset() {
   if (!engine_) return;
-  const EngineEvent allOff{0, EngineEventKind::AllNotesOff, 0, 0.0};
-  float none = 0.0f;
-  engine_->process(&none, &none, 0, &allOff, 1);
+  engine_->reset();
+  primeEngine();
 }
 
 const void* Plugin::extension(std::string_view id) const { return findExtension(id); }

@@ -78,6 +78,7 @@ class Plugin {
   void drainOutbox(const clap_output_events* out);
   void gatherHostEvents(const clap_process* process);
   void requestFlush() const;
+  void primeEngine();
 
   clap_plugin clapPlugin_;
   const clap_host* host_;                           // main thread

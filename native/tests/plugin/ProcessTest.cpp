@@ -1,5 +1,7 @@
 #include <cmath>
 #include <limits>
+#include <utility>
+#include <vector>
 
 #include "PluginFixture.h"
 
@@ -107,6 +109,62 @@ TEST_F(Process, ResetIsHarmlessActiveOrNot) {
   instance->stop_processing(instance.plugin());
   instance->deactivate(instance.plugin());
   instance->reset(instance.plugin());
+}
+
+// A reset ends every voice and tail at once and leaves the instance playing exactly as a
+// newly activated one: a bounce that starts with a reset sounds the same whatever played
+// before it.
+TEST_F(Process, AfterAResetTheInstancePlaysAsAFreshOne) {
+  struct Case {
+    const char* name;
+    std::vector<std::pair<const char*, double>> values;
+  };
+  const Case cases[] = {
+      {"echoes and reverb", {{"delay_mix", 0.8}, {"delay_feedback", 0.9}, {"reverb_mix", 0.7}, {"release", 2.0}}},
+      {"arpeggio", {{"arp_on", 1}, {"arp_mode", 3}, {"arp_feel", 1}, {"delay_mix", 0.5}}},
+      {"mono glide with a sample", {{"mono", 1}, {"glide", 0.3}, {"sample", 3}, {"sample_level", 1}}},
+  };
+  constexpr uint32_t kFrames = 256;
+  auto phrase = [&](const clap_plugin* plugin, int blocks, int16_t firstKey) {
+    std::vector<float> heard;
+    for (int b = 0; b < blocks; ++b) {
+      InputEvents in;
+      if (b % 8 == 0) in.noteOn(17, int16_t(firstKey + b / 8), 0.9).noteOn(101, int16_t(firstKey + 7), 0.7);
+      if (b % 8 == 5) in.noteOff(3, int16_t(firstKey + b / 8));
+      AudioBlock block(kFrames);
+      OutputEvents out;
+      EXPECT_EQ(plugin->process(plugin, block.process(&in, &out)), CLAP_PROCESS_CONTINUE);
+      for (const auto& channel : block.channels) heard.insert(heard.end(), channel.begin(), channel.end());
+    }
+    return heard;
+  };
+  for (const Case& c : cases) {
+    TestHost otherHost;
+    PluginInstance played(builtPlugin(), host), fresh(builtPlugin(), otherHost);
+    InputEvents values;
+    for (const auto& [id, value] : c.values) values.param(0, clapIdOf(id), value);
+    ASSERT_TRUE(played->activate(played.plugin(), 48000, 1, kFrames) && played->start_processing(played.plugin()));
+    AudioBlock first(kFrames);
+    ASSERT_EQ(played->process(played.plugin(), first.process(&values, nullptr)), CLAP_PROCESS_CONTINUE);
+    phrase(played.plugin(), 24, 48);  // leaves voices releasing and echoes ringing
+
+    played->reset(played.plugin());
+    const std::vector<float> afterReset = phrase(played.plugin(), 40, 60);
+    ASSERT_TRUE(fresh.loadText(played.saveText()));
+    ASSERT_TRUE(fresh->activate(fresh.plugin(), 48000, 1, kFrames) && fresh->start_processing(fresh.plugin()));
+    const std::vector<float> freshHeard = phrase(fresh.plugin(), 40, 60);
+    ASSERT_EQ(afterReset.size(), freshHeard.size());
+    size_t differing = 0;
+    for (size_t i = 0; i < afterReset.size(); ++i) differing += afterReset[i] != freshHeard[i];
+    EXPECT_EQ(differing, 0u) << c.name;
+
+    played->reset(played.plugin());
+    AudioBlock silence(kFrames);
+    ASSERT_EQ(played->process(played.plugin(), silence.process(nullptr, nullptr)), CLAP_PROCESS_CONTINUE);
+    for (const auto& channel : silence.channels) {
+      for (float sample : channel) ASSERT_EQ(sample, 0.0f) << c.name << ": nothing rings on after a reset";
+    }
+  }
 }
 
 TEST_F(Process, ValuesSurviveReactivation) {
