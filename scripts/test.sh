@@ -20,5 +20,5 @@ export TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1
 # The standalone host's render, MIDI output and main threads meet in these.
 "$build_root/tsan/native/tests/strobe95_standalone_tests"
 "$(dirname "$0")/web-test.sh"
-# Each fuzz target for half a minute.
+# Each fuzz target for 20 s.
 "$(dirname "$0")/fuzz.sh"
