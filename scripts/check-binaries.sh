@@ -1,14 +1,26 @@
 #!/usr/bin/env bash
-# A host finds exactly one symbol in either plugin, and the Windows plugin needs no DLL
-# that a plain Windows installation lacks.
+# A host finds exactly one symbol in either plugin, the Linux plugin and its editor helper
+# (beside it) ask the system for no C++ runtime, and the Windows plugin needs no DLL that
+# a plain Windows installation lacks.
 set -euo pipefail
 linux_plugin=$1 windows_plugin=${2:-}
+helper="$(dirname "$linux_plugin")/STROBE-95-editor"
 status=0
 
 exports=$(nm -D --defined-only "$linux_plugin" | awk '{print $3}')
 if [ "$exports" != "clap_entry" ]; then
   echo "Linux plugin exports more than clap_entry:"; echo "$exports"; status=1
 fi
+helper_exports=$(nm -D --defined-only "$helper" | awk '{print $3}')
+if [ -n "$helper_exports" ]; then
+  echo "the editor helper exports symbols:"; echo "$helper_exports" | head; status=1
+fi
+for binary in "$linux_plugin" "$helper"; do
+  runtime=$(objdump -T "$binary" | grep -oE '(GLIBCXX|CXXABI)_[0-9.]+' | sort -uV || true)
+  if [ -n "$runtime" ]; then
+    echo "$(basename "$binary") needs the system's C++ runtime:"; echo "$runtime"; status=1
+  fi
+done
 
 if [ -n "$windows_plugin" ]; then
   dump=$(x86_64-w64-mingw32-objdump -p "$windows_plugin")
@@ -24,5 +36,5 @@ if [ -n "$windows_plugin" ]; then
     esac
   done
 fi
-[ $status -eq 0 ] && echo "plugins export only clap_entry and import only system DLLs"
+[ $status -eq 0 ] && echo "plugins export only clap_entry, need no system C++ runtime and import only system DLLs"
 exit $status

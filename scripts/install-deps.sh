@@ -15,6 +15,7 @@ packages=(
   locales
   chromium woff2               # the faceplate's page tests and its TrueType fonts
   python3                      # turns the Wine checks' screenshots into PNG
+  zip unzip                    # the Windows release archive
 )
 # The page tests' driver needs a Node with npm; the machine image may bring its own.
 command -v npm >/dev/null || packages+=(nodejs npm)

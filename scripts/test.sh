@@ -2,7 +2,7 @@
 # Builds both plugins and every test program, then runs the whole test suite: the Linux
 # build, the same tests under AddressSanitizer and UndefinedBehaviorSanitizer, the tests
 # that cross threads under ThreadSanitizer, the Windows build under Wine, the page in
-# Chromium, and each fuzz target for a bounded time.
+# Chromium, the release archives, and each fuzz target for a bounded time.
 set -euo pipefail
 source "$(dirname "$0")/build-trees.sh"
 
@@ -20,5 +20,7 @@ export TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1
 # The standalone host's render, MIDI output and main threads meet in these.
 "$build_root/tsan/native/tests/strobe95_standalone_tests"
 "$(dirname "$0")/web-test.sh"
+# The release archives as a user downloads, unpacks and installs them.
+"$(dirname "$0")/check-release.sh"
 # Each fuzz target for 20 s.
 "$(dirname "$0")/fuzz.sh"
