@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
-# A host finds exactly one symbol in either plugin, the Linux plugin and its editor helper
-# (beside it) ask the system for no C++ runtime, and the Windows plugin needs no DLL that
+# A host finds exactly one symbol in either plugin, the Linux plugin, its editor helper
+# and the Linux program (beside it) ask the system for no C++ runtime, and the Windows plugin needs no DLL that
 # a plain Windows installation lacks.
 set -euo pipefail
 linux_plugin=$1 windows_plugin=${2:-}
 helper="$(dirname "$linux_plugin")/STROBE-95-editor"
+program="$(dirname "$linux_plugin")/strobe-95"  # the Linux program, where it is built
 status=0
 
 exports=$(nm -D --defined-only "$linux_plugin" | awk '{print $3}')
@@ -15,7 +16,9 @@ helper_exports=$(nm -D --defined-only "$helper" | awk '{print $3}')
 if [ -n "$helper_exports" ]; then
   echo "the editor helper exports symbols:"; echo "$helper_exports" | head; status=1
 fi
-for binary in "$linux_plugin" "$helper"; do
+binaries=("$linux_plugin" "$helper")
+[ -f "$program" ] && binaries+=("$program")
+for binary in "${binaries[@]}"; do
   runtime=$(objdump -T "$binary" | grep -oE '(GLIBCXX|CXXABI)_[0-9.]+' | sort -uV || true)
   if [ -n "$runtime" ]; then
     echo "$(basename "$binary") needs the system's C++ runtime:"; echo "$runtime"; status=1

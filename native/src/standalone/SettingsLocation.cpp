@@ -22,11 +22,9 @@ std::optional<fs::path> localAppDataFolder() {
   CoTaskMemFree(folder);
   return result;
 #else
-  // The XDG data home, the closest match to local application data.
-  if (const char* data = std::getenv("XDG_DATA_HOME"); data && *data == '/') return fs::path(data);
-  if (const char* home = std::getenv("HOME"); home && *home == '/') {
-    return fs::path(home) / ".local" / "share";
-  }
+  // Settings and sessions are a user's configuration: the XDG config home.
+  if (const char* config = std::getenv("XDG_CONFIG_HOME"); config && *config == '/') return fs::path(config);
+  if (const char* home = std::getenv("HOME"); home && *home == '/') return fs::path(home) / ".config";
   return std::nullopt;
 #endif
 }

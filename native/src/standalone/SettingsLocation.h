@@ -9,7 +9,8 @@ namespace strobe95::standalone {
 
 inline constexpr const char* kSettingsFolderName = "clap-standalone-host";
 
-// The platform's folder for per-user local application data, or nothing when it cannot
+// The platform's folder for per-user local application data (on Linux the XDG config
+// home, ~/.config unless XDG_CONFIG_HOME says otherwise), or nothing when it cannot
 // be found (then the standalone keeps no files).
 std::optional<std::filesystem::path> localAppDataFolder();
 

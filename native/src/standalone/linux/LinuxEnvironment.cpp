@@ -1,0 +1,26 @@
+#include "LinuxEnvironment.h"
+
+#include <filesystem>
+#include <system_error>
+
+#include "JackAudioBackend.h"
+#include "JackMidiBackend.h"
+#include "SettingsLocation.h"
+
+namespace strobe95::standalone::linux_standalone {
+
+HostEnvironment linuxEnvironment() {
+  HostEnvironment environment = platformEnvironment();
+  environment.audioApis = {{kJackApiId, "JACK", makeJackAudioBackend}};
+  environment.createMidiBackend = [] { return std::unique_ptr<MidiBackend>(makeJackMidiBackend()); };
+  environment.localAppData = []() -> std::optional<std::filesystem::path> {
+    auto folder = localAppDataFolder();
+    // A new account may have no ~/.config yet; the host makes only its own folder in it.
+    std::error_code ignored;
+    if (folder) std::filesystem::create_directories(*folder, ignored);
+    return folder;
+  };
+  return environment;
+}
+
+}  // namespace strobe95::standalone::linux_standalone
