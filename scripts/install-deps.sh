@@ -9,7 +9,7 @@ packages=(
   nlohmann-json3-dev libfmt-dev
   googletest libgtest-dev libbenchmark-dev
   libsndfile1-dev sox          # the tools that write and inspect WAV files
-  libjack-jackd2-dev jackd2    # the Linux program's audio and MIDI, and a server to test it on
+  libjack-jackd2-dev jackd2 libasound2-dev  # the Linux program's audio and MIDI, and a server to test it on
   libwebkit2gtk-4.1-dev xvfb xauth libx11-dev zlib1g-dev  # the faceplate: its web view headers and X11 test host
   libgtk2.0-0 libgtk-4-1 libxtst-dev  # test hosts that carry their own GTK and type into the editor
   clang libclang-rt-14-dev   # the fuzz targets: libFuzzer and the sanitizers with it

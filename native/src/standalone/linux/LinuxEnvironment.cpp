@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "AlsaAudioBackend.h"
 #include "JackAudioBackend.h"
 #include "JackMidiBackend.h"
 #include "SettingsLocation.h"
@@ -11,7 +12,7 @@ namespace strobe95::standalone::linux_standalone {
 
 HostEnvironment linuxEnvironment() {
   HostEnvironment environment = platformEnvironment();
-  environment.audioApis = {{kJackApiId, "JACK", makeJackAudioBackend}};
+  environment.audioApis = {{kJackApiId, "JACK", makeJackAudioBackend}, {kAlsaApiId, "ALSA", makeAlsaAudioBackend}};
   environment.createMidiBackend = [] { return std::unique_ptr<MidiBackend>(makeJackMidiBackend()); };
   environment.localAppData = []() -> std::optional<std::filesystem::path> {
     auto folder = localAppDataFolder();

@@ -1,6 +1,6 @@
 #pragma once
-// What the host core is built on in the Linux program: JACK for audio and MIDI, the XDG
-// config home for its files, the steady clock.
+// What the host core is built on in the Linux program: JACK, then ALSA, for audio, JACK
+// for MIDI, the XDG config home for its files, the steady clock.
 #include "StandaloneHost.h"
 
 namespace strobe95::standalone::linux_standalone {

@@ -28,6 +28,25 @@ status=0; env -u DISPLAY -u WAYLAND_DISPLAY "$program" >/dev/null 2>"$work/err" 
 [ "$status" -ne 0 ] && grep -q -- "--no-window" "$work/err" || fail "without a display it says: $(cat "$work/err")"
 [ ! -e "$folder" ] || fail "a refused start wrote settings"
 
+# --- ALSA, when no JACK server answers ---------------------------------------------
+# The default device records into a file, as fast as it is written: a moment is enough.
+cat > "$HOME/.asoundrc" <<ALSA
+pcm.!default { type plug slave.pcm "rec" }
+pcm.rec { type file slave.pcm "null" file "$work/alsa.raw" format "raw" }
+ctl.!default { type hw card 0 }
+ALSA
+"$program" --list-audio-devices >"$work/listing" || fail "--list-audio-devices failed without JACK"
+grep -q "audio api alsa (ALSA)" "$work/listing" && grep -q "id: default" "$work/listing" ||
+  fail "the listing lacks ALSA's default device: $(cat "$work/listing")"
+"$program" --no-window >"$work/program.log" 2>&1 &
+program_pid=$!
+for _ in $(seq 100); do [ -s "$work/alsa.raw" ] && break; sleep 0.02; done
+kill -TERM "$program_pid"; status=0; wait "$program_pid" || status=$?; program_pid=""
+[ "$status" -eq 0 ] || fail "SIGTERM ended the ALSA run with status $status"
+[ -s "$work/alsa.raw" ] || fail "nothing reached ALSA's default device"
+grep -qx "audioApiName=alsa" "$folder/standalone-settings.conf" || fail "a first launch without JACK did not take ALSA"
+rm -rf "$XDG_CONFIG_HOME" "$work/alsa.raw"
+
 # --- A server of its own -----------------------------------------------------------
 start_server() {
   jackd --no-realtime -n "$server" -d dummy -r 48000 -p 256 >"$work/jackd.log" 2>&1 &
@@ -83,4 +102,4 @@ kill "$jack_pid"; wait "$jack_pid" 2>/dev/null || true; jack_pid=""
 sleep 1
 kill -0 "$program_pid" 2>/dev/null || fail "the program ended with the server"
 stop INT
-echo "linux program: command line, ports, MIDI taken in, notes heard (peak $peak), files kept, signals and a lost server handled"
+echo "linux program: command line, ALSA without a server, ports, MIDI taken in, notes heard (peak $peak), files kept, signals and a lost server handled"

@@ -12,6 +12,7 @@
 
 #include "CommandLine.h"
 #include "DeviceListing.h"
+#include "AlsaAudioBackend.h"
 #include "JackAudioBackend.h"
 #include "JackMidiBackend.h"
 #include "LinuxEnvironment.h"
@@ -43,7 +44,7 @@ bool displayPresent() {
 }
 
 void takeFirstLaunchDefaults(StandaloneHost& host) {
-  host.selectAudioApi(jackServerAnswers() ? kJackApiId : "");
+  host.selectAudioApi(jackServerAnswers() ? kJackApiId : kAlsaApiId);
   chooseSystemDefaults(host);
   try {
     if (!host.saveSettings()) say("unable to save the settings file");
