@@ -1,7 +1,7 @@
 // Any MIDI a keyboard, a cable or another program could send into the standalone
 // program: short messages as the MIDI layer delivers them, long-message buffers split
-// anywhere through the sysex assembler, broken buffers, and audio callbacks between
-// them. Everything goes through the host's receive filter and input ring into the real
+// anywhere through the sysex assembler, broken buffers, raw device bytes through the
+// stream parser, and audio callbacks between them. Everything goes through the host's receive filter and input ring into the real
 // plugin's process; every sample that comes out must be finite and within the loudest a
 // legal stream can make.
 #include <array>
@@ -12,6 +12,7 @@
 #include "FuzzInput.h"
 #include "FuzzStandalone.h"
 #include "Streams.h"
+#include "MidiStreamParser.h"
 #include "SysexAssembler.h"
 
 namespace {
@@ -61,6 +62,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
 
   standalone::SysexAssembler assembler;
+  standalone::MidiStreamParser stream;
   const standalone::MidiReceive receive = [&host](const uint8_t* bytes, size_t length) {
     host.receiveMidi(bytes, length);
   };
@@ -81,7 +83,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         break;
       }
       case 2:
-        assembler.clear();
+        if (kind / 4 % 2 == 0) {
+          assembler.clear();
+        } else {  // a raw MIDI device's bytes, as a serial port delivers them
+          size_t length = 0;
+          const uint8_t* bytes = in.bytes(in.next<uint8_t>(), length);
+          stream.feed(bytes, length, receive);
+        }
         break;
       default:
         callback(host, (kind / 4) * 8 % (kMaxFrames + 1));

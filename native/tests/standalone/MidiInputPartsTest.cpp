@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "MidiPortNames.h"
+#include "MidiStreamParser.h"
 #include "SysexAssembler.h"
 
 namespace strobe95::standalone {
@@ -78,6 +79,54 @@ TEST_F(Sysex, AMessageLongerThanTheQueueTakesIsDroppedWholeNeverCut) {
   feed({0xF0, 0x01, 0xF7});  // the next message arrives as usual
   ASSERT_EQ(received.size(), 2u);
   EXPECT_EQ(received[1], (Bytes{0xF0, 0x01, 0xF7}));
+}
+
+// A raw MIDI device's byte stream, split anywhere, into the messages the host takes.
+TEST(MidiStreamParser, TakesWholeMessagesOutOfAnyStream) {
+  struct Case {
+    const char* name;
+    Bytes stream;
+    std::vector<Bytes> messages;
+  } cases[] = {
+      {"running status", {0x90, 60, 100, 62, 90, 0x80, 60, 0}, {{0x90, 60, 100}, {0x90, 62, 90}, {0x80, 60, 0}}},
+      {"two-byte messages", {0xC3, 5, 7, 0xD0, 64}, {{0xC3, 5}, {0xC3, 7}, {0xD0, 64}}},
+      {"real time inside a message", {0x90, 0xF8, 60, 0xFE, 100}, {{0xF8}, {0xFE}, {0x90, 60, 100}}},
+      {"stray data first", {60, 100, 0x90, 60, 100}, {{0x90, 60, 100}}},
+      {"system common ends running status", {0x90, 60, 100, 0xF3, 2, 61, 100}, {{0x90, 60, 100}, {0xF3, 2}}},
+      {"song position and tune request", {0xF2, 1, 2, 0xF6}, {{0xF2, 1, 2}, {0xF6}}},
+      {"a status cuts a message short", {0x90, 60, 0xB0, 7, 100}, {{0xB0, 7, 100}}},
+      {"sysex, then running status is gone", {0x90, 1, 2, 0xF0, 0x7E, 0xF8, 0x01, 0xF7, 3, 4},
+       {{0x90, 1, 2}, {0xF8}, {0xF0, 0x7E, 0x01, 0xF7}}},
+      {"a sysex cut by a status is dropped", {0xF0, 0x7E, 0x90, 60, 100}, {{0x90, 60, 100}}},
+      {"an end without a start", {0xF7, 0x90, 60, 1}, {{0x90, 60, 1}}},
+  };
+  for (const Case& c : cases) {
+    for (size_t split = 0; split <= c.stream.size(); ++split) {
+      MidiStreamParser parser;
+      std::vector<Bytes> received;
+      const MidiReceive receive = [&](const uint8_t* bytes, size_t length) { received.emplace_back(bytes, bytes + length); };
+      parser.feed(c.stream.data(), split, receive);
+      parser.feed(c.stream.data() + split, c.stream.size() - split, receive);
+      EXPECT_EQ(received, c.messages) << c.name << ", split at " << split;
+    }
+  }
+}
+
+TEST(MidiStreamParser, ASysexLongerThanTheQueueTakesIsDroppedWhole) {
+  MidiStreamParser parser;
+  std::vector<Bytes> received;
+  const MidiReceive receive = [&](const uint8_t* bytes, size_t length) { received.emplace_back(bytes, bytes + length); };
+  for (size_t length : {MidiStreamParser::kLongest, MidiStreamParser::kLongest + 1}) {
+    Bytes sysex(length, 0x11);
+    sysex.front() = 0xF0;
+    sysex.back() = 0xF7;
+    parser.feed(sysex.data(), sysex.size(), receive);
+  }
+  const Bytes note = {0x90, 60, 100};
+  parser.feed(note.data(), note.size(), receive);
+  ASSERT_EQ(received.size(), 2u);
+  EXPECT_EQ(received[0].size(), MidiStreamParser::kLongest);
+  EXPECT_EQ(received[1], note);
 }
 
 }  // namespace

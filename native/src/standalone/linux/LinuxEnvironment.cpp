@@ -5,7 +5,7 @@
 
 #include "AlsaAudioBackend.h"
 #include "JackAudioBackend.h"
-#include "JackMidiBackend.h"
+#include "LinuxMidiBackend.h"
 #include "SettingsLocation.h"
 
 namespace strobe95::standalone::linux_standalone {
@@ -13,7 +13,7 @@ namespace strobe95::standalone::linux_standalone {
 HostEnvironment linuxEnvironment() {
   HostEnvironment environment = platformEnvironment();
   environment.audioApis = {{kJackApiId, "JACK", makeJackAudioBackend}, {kAlsaApiId, "ALSA", makeAlsaAudioBackend}};
-  environment.createMidiBackend = [] { return std::unique_ptr<MidiBackend>(makeJackMidiBackend()); };
+  environment.createMidiBackend = [] { return std::unique_ptr<MidiBackend>(std::make_unique<LinuxMidiBackend>()); };
   environment.localAppData = []() -> std::optional<std::filesystem::path> {
     auto folder = localAppDataFolder();
     // A new account may have no ~/.config yet; the host makes only its own folder in it.

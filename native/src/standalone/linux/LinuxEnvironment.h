@@ -1,5 +1,5 @@
 #pragma once
-// What the host core is built on in the Linux program: JACK, then ALSA, for audio, JACK
+// What the host core is built on in the Linux program: JACK, then ALSA, for audio, both
 // for MIDI, the XDG config home for its files, the steady clock.
 #include "StandaloneHost.h"
 

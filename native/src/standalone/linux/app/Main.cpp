@@ -14,7 +14,7 @@
 #include "DeviceListing.h"
 #include "AlsaAudioBackend.h"
 #include "JackAudioBackend.h"
-#include "JackMidiBackend.h"
+#include "LinuxMidiBackend.h"
 #include "LinuxEnvironment.h"
 #include "StandaloneHost.h"
 #include "SystemDefaults.h"
@@ -55,14 +55,14 @@ void takeFirstLaunchDefaults(StandaloneHost& host) {
 
 // Runs the host's service until SIGINT or SIGTERM arrives, which every thread blocks so
 // that it is taken here.
-void playUntilStopped(StandaloneHost& host, const sigset_t& stopSignals, JackMidiBackend* jackMidi) {
+void playUntilStopped(StandaloneHost& host, const sigset_t& stopSignals, LinuxMidiBackend* midi) {
   const timespec period{0, kServicePeriodNs};
   for (;;) {
     const int signal = sigtimedwait(&stopSignals, nullptr, &period);
     if (signal == SIGINT || signal == SIGTERM) return;
     host.mainThreadService();
     // "All ports" takes in the ones that appear later too.
-    if (jackMidi && jackMidi->takePortsChanged() && host.settings().midiBindAllPorts) host.openMidiInputs({}, true);
+    if (midi && midi->takePortsChanged() && host.settings().midiBindAllPorts) host.openMidiInputs({}, true);
   }
 }
 
@@ -111,7 +111,7 @@ int run(int argc, char** argv) {
   }
   host.startMidi();
   host.startAudioWithCurrentChoice();
-  playUntilStopped(host, stopSignals, dynamic_cast<JackMidiBackend*>(host.midiBackend()));
+  playUntilStopped(host, stopSignals, dynamic_cast<LinuxMidiBackend*>(host.midiBackend()));
   plugin.reset();
   try {
     if (!host.saveSettings()) say("unable to save the settings file");
