@@ -17,15 +17,8 @@ constexpr uint32_t kMaxChannels = 32;
 // "default" converts to any channel count; what it plays to is almost always a pair.
 constexpr uint32_t kDefaultDeviceChannels = 2;
 
-void quiet(const char*, int, const char*, int, const char*, ...) {}
-
 class AlsaAudioBackend final : public AudioBackend {
  public:
-  AlsaAudioBackend() {
-    // The library's own messages (a device busy, an underrun) say nothing the host does
-    // not say itself.
-    snd_lib_error_set_handler(quiet);
-  }
   ~AlsaAudioBackend() override { closeStream(); }
 
   std::string id() const override { return kAlsaApiId; }

@@ -4,6 +4,7 @@
 #include <jack/midiport.h>
 
 #include <atomic>
+#include <chrono>
 #include <cerrno>
 #include <list>
 #include <string>
@@ -15,19 +16,13 @@ namespace strobe95::standalone::linux_standalone {
 namespace {
 
 constexpr const char* kInputPortName = "midi_in";
+// How often a backend without a server asks for one again.
+constexpr auto kAttachInterval = std::chrono::seconds(2);
 
 class Backend final : public JackMidiBackend, JackCycle {
  public:
-  Backend() : client_(JackClient::shared()) {
-    if (!client_) return;
-    port_ = jack_port_register(client_->handle(), kInputPortName, JACK_DEFAULT_MIDI_TYPE, JackPortIsInput, 0);
-    if (port_) client_->setMidi(this);
-  }
-  ~Backend() override {
-    if (!client_) return;
-    client_->setMidi(nullptr);
-    if (port_ && !client_->serverGone()) jack_port_unregister(client_->handle(), port_);
-  }
+  Backend() { attach(); }
+  ~Backend() override { detach(); }
 
   std::string id() const override { return "jack"; }
 
@@ -69,9 +64,34 @@ class Backend final : public JackMidiBackend, JackCycle {
   bool openVirtualOutput(const std::string&) override { return false; }
   void send(const uint8_t*, std::size_t) override {}
 
-  bool takePortsChanged() override { return client_ && client_->takePortsChanged(); }
+  bool takePortsChanged() override {
+    // A server that went away and came back is a new client, with "midi_in" made anew.
+    if (!client_ || client_->serverGone()) {
+      const auto now = std::chrono::steady_clock::now();
+      if (now < nextAttach_) return false;
+      nextAttach_ = now + kAttachInterval;
+      detach();
+      return attach();
+    }
+    return client_->takePortsChanged();
+  }
 
  private:
+  bool attach() {
+    client_ = JackClient::shared();
+    if (!client_) return false;
+    port_ = jack_port_register(client_->handle(), kInputPortName, JACK_DEFAULT_MIDI_TYPE, JackPortIsInput, 0);
+    if (port_) client_->setMidi(this);
+    return port_ != nullptr;
+  }
+  void detach() {
+    if (!client_) return;
+    client_->setMidi(nullptr);
+    if (port_ && !client_->serverGone()) jack_port_unregister(client_->handle(), port_);
+    port_ = nullptr;
+    client_.reset();
+  }
+
   std::string alias(const std::string& name) const {
     jack_port_t* port = jack_port_by_name(client_->handle(), name.c_str());
     std::vector<char> first(jack_port_name_size()), second(jack_port_name_size());
@@ -91,6 +111,7 @@ class Backend final : public JackMidiBackend, JackCycle {
   }
 
   std::shared_ptr<JackClient> client_;         // main thread
+  std::chrono::steady_clock::time_point nextAttach_{};  // main thread
   jack_port_t* port_ = nullptr;                // main thread; the process thread reads its buffer
   std::list<MidiReceive> receivers_;           // main thread
   std::atomic<const MidiReceive*> receive_{nullptr};  // main thread stores, process thread loads

@@ -1,5 +1,7 @@
 #include "LinuxEnvironment.h"
 
+#include <alsa/asoundlib.h>
+
 #include <filesystem>
 #include <system_error>
 
@@ -10,7 +12,16 @@
 
 namespace strobe95::standalone::linux_standalone {
 
+namespace {
+
+void quiet(const char*, int, const char*, int, const char*, ...) {}
+
+}  // namespace
+
 HostEnvironment linuxEnvironment() {
+  // alsa-lib's own messages (no sequencer, a device busy, an underrun) say nothing the
+  // program does not say itself.
+  snd_lib_error_set_handler(quiet);
   HostEnvironment environment = platformEnvironment();
   environment.audioApis = {{kJackApiId, "JACK", makeJackAudioBackend}, {kAlsaApiId, "ALSA", makeAlsaAudioBackend}};
   environment.createMidiBackend = [] { return std::unique_ptr<MidiBackend>(std::make_unique<LinuxMidiBackend>()); };

@@ -2,7 +2,8 @@
 # strobe-95 on a JACK server of its own (the dummy driver, no sound card): its command
 # line; as a sound module, its ports and connections, a MIDI client that appears later
 # being taken in, notes from it heard on out_1, its settings and session kept in the XDG
-# config home, and an end by SIGTERM or SIGINT with status 0, also after the server died.
+# config home, a server that dies and comes back, and an end by SIGTERM or SIGINT with
+# status 0.
 set -euo pipefail
 program=$1
 work=$(mktemp -d)
@@ -101,5 +102,14 @@ start_program
 kill "$jack_pid"; wait "$jack_pid" 2>/dev/null || true; jack_pid=""
 sleep 1
 kill -0 "$program_pid" 2>/dev/null || fail "the program ended with the server"
+# The server back: the host's recovery reopens audio, and MIDI comes back with it.
+start_server
+for _ in $(seq 300); do
+  ports=$(jack_lsp 2>/dev/null || true)
+  grep -q "^STROBE-95:out_1$" <<<"$ports" && grep -q "^STROBE-95:midi_in$" <<<"$ports" && break
+  sleep 0.05
+done
+grep -q "^STROBE-95:out_1$" <<<"$ports" && grep -q "^STROBE-95:midi_in$" <<<"$ports" ||
+  fail "audio and MIDI did not come back with the server: $ports"
 stop INT
-echo "linux program: command line, ALSA without a server, ports, MIDI taken in, notes heard (peak $peak), files kept, signals and a lost server handled"
+echo "linux program: command line, ALSA without a server, ports, MIDI taken in, notes heard (peak $peak), files kept, signals, a lost server survived and a returning one taken up"

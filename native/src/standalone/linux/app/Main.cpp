@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "CommandLine.h"
+#include "DeviceChoice.h"
 #include "DeviceListing.h"
 #include "AlsaAudioBackend.h"
 #include "JackAudioBackend.h"
@@ -61,8 +62,12 @@ void playUntilStopped(StandaloneHost& host, const sigset_t& stopSignals, LinuxMi
     const int signal = sigtimedwait(&stopSignals, nullptr, &period);
     if (signal == SIGINT || signal == SIGTERM) return;
     host.mainThreadService();
-    // "All ports" takes in the ones that appear later too.
-    if (midi && midi->takePortsChanged() && host.settings().midiBindAllPorts) host.openMidiInputs({}, true);
+    // Ports that appear later are taken in: every one under "all ports", else the stored
+    // ones, such as a keyboard plugged in again.
+    if (midi && midi->takePortsChanged()) {
+      const StandaloneSettings& s = host.settings();
+      host.openMidiInputs(resolveMidiPorts(midi->inputPorts(), s.midiPorts, s.midiPortIds), s.midiBindAllPorts);
+    }
   }
 }
 
