@@ -145,8 +145,11 @@ class JackAudioBackend final : public AudioBackend, JackCycle {
     callback_->onAudio(in.data(), uint32_t(inputs_.size()), out.data(), uint32_t(outputs_.size()), frames);
   }
 
-  static void stopped(void* self, const char* why) {
-    static_cast<JackAudioBackend*>(self)->report(AudioBackendEvent::StreamFailed, why ? why : "JACK stopped.");
+  // A server that went away is a lost device, retried on the host's schedule; a new
+  // period size is a changed format, reopened at once.
+  static void stopped(void* self, const char* why, bool lost) {
+    static_cast<JackAudioBackend*>(self)->report(lost ? AudioBackendEvent::StreamStopped : AudioBackendEvent::StreamFailed,
+                                                 why && *why ? why : "The JACK server stopped.");
   }
 
   std::shared_ptr<JackClient> client_;     // main thread

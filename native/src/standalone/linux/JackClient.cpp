@@ -10,6 +10,7 @@ namespace {
 
 std::weak_ptr<JackClient> gShared;  // main thread
 std::vector<jack_client_t*> gAbandoned;  // main thread: clients whose server died
+void (*gThreadInit)() = nullptr;         // main thread, before clients open
 
 void quiet(const char*) {}
 
@@ -36,7 +37,10 @@ JackClient::JackClient(jack_client_t* client) : client_(client) {
   jack_on_info_shutdown(client_, shutdown, this);
   jack_set_port_registration_callback(client_, portRegistered, this);
   jack_set_buffer_size_callback(client_, bufferSizeChanged, this);
+  if (gThreadInit) jack_set_thread_init_callback(client_, [](void*) { gThreadInit(); }, nullptr);
 }
+
+void JackClient::setThreadInitForTesting(void (*init)()) { gThreadInit = init; }
 
 JackClient::~JackClient() {
   // Closing a client whose server has gone crashes inside libjack (1.9.21); what it holds
@@ -65,7 +69,7 @@ std::vector<std::string> JackClient::ports(const char* type, unsigned long flags
   return names;
 }
 
-void JackClient::setStopReport(void (*report)(void*, const char*), void* context) {
+void JackClient::setStopReport(StopReport report, void* context) {
   stopContext_.store(context);
   stopReport_.store(report);
 }
@@ -88,7 +92,7 @@ int JackClient::process(jack_nframes_t frames, void* self) {
 void JackClient::shutdown(jack_status_t, const char* reason, void* self) {
   auto& client = *static_cast<JackClient*>(self);
   client.serverGone_.store(true);
-  if (auto report = client.stopReport_.load()) report(client.stopContext_.load(), reason);
+  if (auto report = client.stopReport_.load()) report(client.stopContext_.load(), reason, true);
 }
 
 void JackClient::portRegistered(jack_port_id_t, int, void* self) {
@@ -98,7 +102,7 @@ void JackClient::portRegistered(jack_port_id_t, int, void* self) {
 int JackClient::bufferSizeChanged(jack_nframes_t frames, void* self) {
   auto& client = *static_cast<JackClient*>(self);
   if (client.openedBufferSize_.exchange(frames) != frames) {
-    if (auto report = client.stopReport_.load()) report(client.stopContext_.load(), "The JACK buffer size changed.");
+    if (auto report = client.stopReport_.load()) report(client.stopContext_.load(), "The JACK buffer size changed.", false);
   }
   return 0;
 }

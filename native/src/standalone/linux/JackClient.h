@@ -44,8 +44,14 @@ class JackClient {
   // Set from JACK's threads: the server went away; ports came or went.
   bool serverGone() const { return serverGone_.load(); }
   bool takePortsChanged() { return portsChanged_.exchange(false); }
-  // Called from JACK's notification thread when the server stops or the buffer size changes.
-  void setStopReport(void (*report)(void* context, const char* why), void* context);
+  // Called from JACK's notification thread when the server stops (`lost`) or the buffer
+  // size changes.
+  using StopReport = void (*)(void* context, const char* why, bool lost);
+  void setStopReport(StopReport report, void* context);
+
+  // Tests only: run by each thread JACK starts for clients opened from now on, before
+  // their first cycle.
+  static void setThreadInitForTesting(void (*init)());
 
  private:
   explicit JackClient(jack_client_t* client);
@@ -62,7 +68,7 @@ class JackClient {
   std::atomic<bool> serverGone_{false};         // JACK's threads store, main thread loads
   std::atomic<bool> portsChanged_{false};       // JACK's threads store, main thread takes
   std::atomic<uint32_t> openedBufferSize_{0};   // JACK's threads store and load
-  std::atomic<void (*)(void*, const char*)> stopReport_{nullptr};  // main thread stores, JACK's threads call
+  std::atomic<StopReport> stopReport_{nullptr};  // main thread stores, JACK's threads call
   std::atomic<void*> stopContext_{nullptr};
 };
 

@@ -5,7 +5,7 @@
 # config home, a server that dies and comes back, and an end by SIGTERM or SIGINT with
 # status 0.
 set -euo pipefail
-program=$1
+program=$1 jack_check=$2
 work=$(mktemp -d)
 server="strobe95-check-$$"
 jack_pid="" program_pid="" other_pids=()
@@ -91,6 +91,12 @@ timeout 10 jack_rec -f "$work/heard.wav" -d 2 STROBE-95:out_1 >/dev/null 2>&1 ||
 peak=$(sox "$work/heard.wav" -n stat 2>&1 | awk '/Maximum amplitude/ {print $3}')
 awk -v p="$peak" 'BEGIN { exit !(p > 0.01 && p <= 1.0) }' || fail "the notes sound at a peak of $peak on out_1"
 
+# The same host in a program of the test's own, with a JACK client that plays A4 at a
+# known frame and listens.
+XDG_CONFIG_HOME="$work/check-config" "$jack_check" >"$work/jack-check.log" 2>&1 ||
+  { sed 's/^/  | /' "$work/jack-check.log"; fail "the JACK check failed"; }
+grep -E "sounds at|starts|allocated" "$work/jack-check.log" | sed 's/^ok: /  /'
+
 stop TERM
 grep -qx "audioApiName=jack" "$folder/standalone-settings.conf" || fail "the settings do not keep JACK"
 for file in defaults.clapstate settings.clapstate; do
@@ -102,6 +108,8 @@ start_program
 kill "$jack_pid"; wait "$jack_pid" 2>/dev/null || true; jack_pid=""
 sleep 1
 kill -0 "$program_pid" 2>/dev/null || fail "the program ended with the server"
+for _ in $(seq 100); do grep -qi "jack" "$work/program.log" && break; sleep 0.05; done
+grep -qi "jack" "$work/program.log" || fail "the lost server was not reported"
 # The server back: the host's recovery reopens audio, and MIDI comes back with it.
 start_server
 for _ in $(seq 300); do
