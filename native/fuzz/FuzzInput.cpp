@@ -1,5 +1,6 @@
 #include "FuzzInput.h"
 
+#include <cmath>
 #include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
@@ -14,6 +15,13 @@ void require(bool holds, const char* format, ...) {
   va_end(args);
   std::fputc('\n', stderr);
   std::abort();
+}
+
+void requireLegalSamples(const float* samples, size_t count) {
+  for (size_t i = 0; i < count; ++i) {
+    require(std::isfinite(samples[i]) && std::fabs(samples[i]) <= kLoudestLegal, "output frame %u is %g",
+            unsigned(i), double(samples[i]));
+  }
 }
 
 }  // namespace strobe95::fuzz

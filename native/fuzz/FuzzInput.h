@@ -44,4 +44,9 @@ class FuzzInput {
 #endif
 void require(bool holds, const char* format, ...) STROBE95_PRINTF_LIKE;
 
+// The loudest a legal stream can make (worked out in the hostile-stream tests).
+inline constexpr float kLoudestLegal = 5000.0f;
+// Aborts unless every sample is finite and no louder than that.
+void requireLegalSamples(const float* samples, size_t count);
+
 }  // namespace strobe95::fuzz
