@@ -1,5 +1,6 @@
 #include "StandaloneHost.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <fstream>
@@ -229,6 +230,42 @@ void StandaloneHost::mainThreadService() {
   }
   if (processRequested_.exchange(0) && !active_ && choice_.sampleRate > 0 && p) {
     activatePlugin(choice_.sampleRate, 1, reactivationMaxFrames());
+  }
+  fireTimers();
+}
+
+bool StandaloneHost::registerTimer(uint32_t periodMs, clap_id* id) {
+  if (!environment_.offersTimers || !id) return false;
+  const int64_t period = int64_t(std::max<uint32_t>(periodMs, 1)) * 1'000'000;
+  timers_.push_back({nextTimerId_++, period, environment_.steadyNanos() + period});
+  *id = timers_.back().id;
+  return true;
+}
+
+bool StandaloneHost::unregisterTimer(clap_id id) {
+  const auto found = std::find_if(timers_.begin(), timers_.end(), [id](const Timer& t) { return t.id == id; });
+  if (found == timers_.end()) return false;
+  timers_.erase(found);
+  return true;
+}
+
+// Each due timer fires once per service, however late it is; a timer the plugin drops
+// while one fires is gone before it could fire.
+void StandaloneHost::fireTimers() {
+  const clap_plugin_t* p = plugin_ ? plugin_->plugin() : nullptr;
+  const auto* support = plugin_ ? plugin_->extensions().timerSupport : nullptr;
+  if (!p || !support || timers_.empty()) return;
+  const int64_t now = environment_.steadyNanos();
+  std::vector<clap_id> due;
+  for (Timer& timer : timers_) {
+    if (now < timer.due) continue;
+    timer.due = now + timer.periodNanos;
+    due.push_back(timer.id);
+  }
+  for (clap_id id : due) {
+    if (std::any_of(timers_.begin(), timers_.end(), [id](const Timer& t) { return t.id == id; })) {
+      support->on_timer(p, id);
+    }
   }
 }
 

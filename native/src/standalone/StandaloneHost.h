@@ -37,6 +37,9 @@ struct HostEnvironment {
   std::function<std::unique_ptr<MidiBackend>()> createMidiBackend;  // empty: no MIDI layer
   std::function<std::optional<std::filesystem::path>()> localAppData;  // nothing: no files kept
   std::function<int64_t()> steadyNanos;  // monotonic clock for retries and the health watch
+  // Whether the plugin may register timers, fired from the main-thread service. On
+  // Windows a plugin keeps its own; on Linux its editor is pumped by them.
+  bool offersTimers = false;
 };
 
 // The platform's own: its audio APIs (WASAPI on Windows, none elsewhere yet), its data folder,
@@ -183,8 +186,8 @@ class StandaloneHost final : public Clap::IHost, public AudioStreamCallback {
   bool requestGuiResize(uint32_t width, uint32_t height) override;
   bool requestGuiShow() override { return false; }
   bool requestGuiHide() override { return false; }
-  bool registerTimer(uint32_t, clap_id*) override { return false; }
-  bool unregisterTimer(clap_id) override { return false; }
+  bool registerTimer(uint32_t periodMs, clap_id* id) override;
+  bool unregisterTimer(clap_id id) override;
   bool getTrackInfo(clap_track_info_t*) override { return false; }
   const char* hostName() const override { return "CLAP-Standalone-Host"; }
   const char* hostKind() const override { return "standalone"; }
@@ -230,6 +233,14 @@ class StandaloneHost final : public Clap::IHost, public AudioStreamCallback {
   static bool pushOutputEvent(const clap_output_events_t* list, const clap_event_header_t* event);
 
   HostEnvironment environment_;                  // fixed at construction
+  struct Timer {
+    clap_id id;
+    int64_t periodNanos;
+    int64_t due;
+  };
+  void fireTimers();
+  std::vector<Timer> timers_;                    // main thread
+  clap_id nextTimerId_ = 1;                      // main thread
   std::shared_ptr<Clap::Plugin> plugin_;         // main thread
   const clap_plugin_entry_t* entry_ = nullptr;   // main thread
 

@@ -16,11 +16,23 @@ WindowImage WindowImage::capture(_XDisplay* display, unsigned long window) {
   WindowImage image;
   XWindowAttributes attributes;
   if (!XGetWindowAttributes(display, window, &attributes)) return image;
-  XImage* pixels = XGetImage(display, window, 0, 0, static_cast<unsigned>(attributes.width),
-                             static_cast<unsigned>(attributes.height), AllPlanes, ZPixmap);
+  // Only the part on the screen can be read back (a toolkit's shadows may hang off it).
+  XWindowAttributes screen;
+  int rootX = 0, rootY = 0;
+  Window child = 0;
+  if (!XGetWindowAttributes(display, attributes.root, &screen) ||
+      !XTranslateCoordinates(display, window, attributes.root, 0, 0, &rootX, &rootY, &child)) {
+    return image;
+  }
+  const int left = std::max(0, -rootX), top = std::max(0, -rootY);
+  const int right = std::min(attributes.width, screen.width - rootX);
+  const int bottom = std::min(attributes.height, screen.height - rootY);
+  if (right <= left || bottom <= top) return image;
+  XImage* pixels = XGetImage(display, window, left, top, static_cast<unsigned>(right - left),
+                             static_cast<unsigned>(bottom - top), AllPlanes, ZPixmap);
   if (!pixels) return image;
-  image.width_ = attributes.width;
-  image.height_ = attributes.height;
+  image.width_ = right - left;
+  image.height_ = bottom - top;
   image.rgb_.reserve(static_cast<size_t>(image.width_) * image.height_ * 3);
   for (int y = 0; y < image.height_; ++y) {
     for (int x = 0; x < image.width_; ++x) {

@@ -25,6 +25,7 @@ HostEnvironment linuxEnvironment() {
   HostEnvironment environment = platformEnvironment();
   environment.audioApis = {{kJackApiId, "JACK", makeJackAudioBackend}, {kAlsaApiId, "ALSA", makeAlsaAudioBackend}};
   environment.createMidiBackend = [] { return std::unique_ptr<MidiBackend>(std::make_unique<LinuxMidiBackend>()); };
+  environment.offersTimers = true;  // the faceplate's web view is pumped by them
   environment.localAppData = []() -> std::optional<std::filesystem::path> {
     auto folder = localAppDataFolder();
     // A new account may have no ~/.config yet; the host makes only its own folder in it.

@@ -1,5 +1,7 @@
-// strobe-95: the plugin's own code hosted in-process through its own entry, on JACK, as a
-// sound module that plays until it is interrupted or terminated.
+// strobe-95: the plugin's own code hosted in-process through its own entry, on JACK or
+// ALSA, in a window with the faceplate or as a sound module that plays until it is
+// interrupted or terminated.
+#include <gtk/gtk.h>
 #include <signal.h>
 
 #include <cerrno>
@@ -16,6 +18,7 @@
 #include "AlsaAudioBackend.h"
 #include "JackAudioBackend.h"
 #include "LinuxMidiBackend.h"
+#include "MainWindow.h"
 #include "LinuxEnvironment.h"
 #include "StandaloneHost.h"
 #include "SystemDefaults.h"
@@ -91,14 +94,20 @@ int run(int argc, char** argv) {
       say("there is no display to open the window on; 'strobe-95 --no-window' plays without one");
       return kExitNoDisplay;
     }
-    say("this build has no window yet; playing without one, as with --no-window");
+    // The faceplate embeds through X11, under Wayland by way of XWayland.
+    gdk_set_allowed_backends("x11");
+    if (!gtk_init_check(&argc, &argv)) {
+      say("unable to open the display; 'strobe-95 --no-window' plays without one");
+      return kExitNoDisplay;
+    }
   }
 
   sigset_t stopSignals;
   sigemptyset(&stopSignals);
   sigaddset(&stopSignals, SIGINT);
   sigaddset(&stopSignals, SIGTERM);
-  pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);  // before any thread starts
+  // A sound module takes the signals in its loop; the window takes them in GTK's.
+  if (line.noWindow) pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);  // before any thread starts
 
   StandaloneHost::setEnvironment(environment);
   StandaloneHost& host = StandaloneHost::instance();
@@ -116,7 +125,12 @@ int run(int argc, char** argv) {
   }
   host.startMidi();
   host.startAudioWithCurrentChoice();
-  playUntilStopped(host, stopSignals, dynamic_cast<LinuxMidiBackend*>(host.midiBackend()));
+  if (line.noWindow) {
+    playUntilStopped(host, stopSignals, dynamic_cast<LinuxMidiBackend*>(host.midiBackend()));
+  } else {
+    MainWindow window(host, plugin);
+    window.run();
+  }
   plugin.reset();
   try {
     if (!host.saveSettings()) say("unable to save the settings file");

@@ -7,6 +7,7 @@
 
 #include "DebugOutput.h"
 #include "SettingsWindow.h"
+#include "StateCommands.h"
 #include "StateFileDialog.h"
 #include "SystemDefaults.h"
 #include "WideText.h"
@@ -344,43 +345,21 @@ void MainWindow::runCommand(WPARAM command) {
 void MainWindow::saveStateFile() {
   const auto picked = chooseStateFile(handle(), StateFileDialogKind::Save);
   if (!picked) return;
-  try {
-    host_->saveState(picked->parent_path(), picked->filename());
-  } catch (const std::exception& error) {
-    showError(handle(), std::string("Unable to save state: ") + error.what());
-  }
+  if (const auto failure = standalone::saveStateFile(*host_, *picked)) showError(handle(), *failure);
 }
 
 void MainWindow::loadStateFile() {
   const auto picked = chooseStateFile(handle(), StateFileDialogKind::Open);
-  std::error_code ignored;
-  if (!picked || !fs::exists(*picked, ignored)) return;
-  try {
-    host_->loadState(picked->parent_path(), picked->filename());
-  } catch (const std::exception& error) {
-    showError(handle(), std::string("Unable to load state: ") + error.what());
-  }
+  if (!picked) return;
+  if (const auto failure = standalone::loadStateFile(*host_, *picked)) showError(handle(), *failure);
 }
 
 void MainWindow::resetState() {
-  const auto& directory = host_->settingsDirectory();
-  std::error_code ignored;
-  if (!directory || !fs::exists(*directory / kDefaultsStateFile, ignored)) return;
-  try {
-    host_->loadState(*directory, kDefaultsStateFile);
-  } catch (const std::exception& error) {
-    showError(handle(), std::string("Unable to reset state: ") + error.what());
-  }
+  if (const auto failure = standalone::resetState(*host_)) showError(handle(), *failure);
 }
 
 void MainWindow::toggleSessionRestore() {
-  const int32_t next = host_->pluginStatePersistence() == kPersistSession ? kPersistNone : kPersistSession;
-  try {
-    host_->setPluginStatePersistence(next);
-  } catch (const std::exception& error) {
-    writeDebugOutput(std::string("Unable to save the settings file: ") + error.what() + "\n");
-  }
-  const bool session = host_->pluginStatePersistence() == kPersistSession;
+  const bool session = standalone::toggleSessionRestore(*host_);
   CheckMenuItem(GetSystemMenu(handle(), FALSE), UINT(kCommandRestoreSession),
                 MF_BYCOMMAND | UINT(session ? MF_CHECKED : MF_UNCHECKED));
 }
