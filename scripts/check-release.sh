@@ -28,7 +28,7 @@ tar -xzf "$linux_archive" -C "$work/linux"
 unzip -q "$windows_archive" -d "$work/windows"
 linux=$(ls -d "$work"/linux/STROBE-95-*)
 windows=$(ls -d "$work"/windows/STROBE-95-*)
-for file in STROBE-95.clap STROBE-95-editor strobe-95 install.sh README.md LICENSE fonts/Orbitron.LICENSE \
+for file in STROBE-95.clap STROBE-95-editor strobe-95 strobe-95.desktop strobe-95.svg install.sh README.md LICENSE fonts/Orbitron.LICENSE \
             fonts/PressStart2P.LICENSE fonts/VT323.LICENSE; do
   [ -f "$linux/$file" ] || fail "the Linux archive lacks $file"
 done
@@ -48,7 +48,9 @@ done
 # installed FOLDER...: every installable file is where it belongs below $1.
 expect_installed() {
   local clap=$1 prefix=$2
-  for file in "$clap/STROBE-95.clap" "$clap/STROBE-95-editor" "$prefix/bin/strobe-95" "$prefix/share/doc/strobe-95/LICENSE" \
+  for file in "$clap/STROBE-95.clap" "$clap/STROBE-95-editor" "$prefix/bin/strobe-95" \
+              "$prefix/share/applications/strobe-95.desktop" "$prefix/share/icons/hicolor/scalable/apps/strobe-95.svg" \
+              "$prefix/share/doc/strobe-95/LICENSE" \
               "$prefix/share/doc/strobe-95/VT323.LICENSE"; do
     [ -f "$file" ] || fail "install.sh did not put $file"
   done

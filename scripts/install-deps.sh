@@ -14,6 +14,7 @@ packages=(
   libgtk2.0-0 libgtk-4-1 libxtst-dev  # test hosts that carry their own GTK and type into the editor
   clang libclang-rt-14-dev   # the fuzz targets: libFuzzer and the sanitizers with it
   locales
+  xdotool desktop-file-utils  # the Linux program's window driven as a user would, its desktop entry checked
   chromium woff2               # the faceplate's page tests and its TrueType fonts
   python3                      # turns the Wine checks' screenshots into PNG
   zip unzip                    # the Windows release archive

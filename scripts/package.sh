@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Builds what is not yet built and packs the release into build/dist:
-#   STROBE-95-<version>-linux-x86_64.tar.gz   plugin, editor helper, strobe-95, install.sh, README, licences
+#   STROBE-95-<version>-linux-x86_64.tar.gz   plugin, editor helper, strobe-95 with its desktop entry
+#                                             and icon, install.sh, README, licences
 #   STROBE-95-<version>-windows-x64.zip       plugin, STROBE-95.exe, README.txt, licences
 #   SHA256SUMS
 # The version is the CMake project's. The archives are reproducible: their files are in
@@ -35,6 +36,8 @@ linux="STROBE-95-$version-linux-x86_64"
 put "$linux" "$build_root/linux/STROBE-95.clap" STROBE-95.clap 755
 put "$linux" "$build_root/linux/STROBE-95-editor" STROBE-95-editor 755
 put "$linux" "$build_root/linux/strobe-95" strobe-95 755
+put "$linux" "$root/native/src/standalone/linux/desktop/strobe-95.desktop" strobe-95.desktop 644
+put "$linux" "$root/native/src/standalone/linux/desktop/strobe-95.svg" strobe-95.svg 644
 put "$linux" "$root/scripts/release/install.sh" install.sh 755
 put "$linux" "$root/README.md" README.md 644
 put_licences "$linux"

@@ -94,7 +94,9 @@ int run(int argc, char** argv) {
       say("there is no display to open the window on; 'strobe-95 --no-window' plays without one");
       return kExitNoDisplay;
     }
-    // The faceplate embeds through X11, under Wayland by way of XWayland.
+    // The faceplate embeds through X11, under Wayland by way of XWayland. The name ties
+    // the window to the desktop entry.
+    g_set_prgname("strobe-95");
     gdk_set_allowed_backends("x11");
     if (!gtk_init_check(&argc, &argv)) {
       say("unable to open the display; 'strobe-95 --no-window' plays without one");

@@ -3,7 +3,9 @@
 #include <gdk/gdkx.h>
 #include <glib-unix.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <utility>
 
 #include "LinuxMidiBackend.h"
 #include "StateCommands.h"
@@ -124,6 +126,23 @@ void MainWindow::buildMenu(GtkWidget* headerBar) {
   gtk_button_set_image(GTK_BUTTON(button), gtk_image_new_from_icon_name("open-menu-symbolic", GTK_ICON_SIZE_BUTTON));
   gtk_widget_set_tooltip_text(button, "Menu");
   gtk_header_bar_pack_end(GTK_HEADER_BAR(headerBar), button);
+
+  // F10 opens the menu, as in GNOME's own programs; Ctrl+S and Ctrl+O save and load.
+  GtkAccelGroup* keys = gtk_accel_group_new();
+  gtk_accel_group_connect(keys, GDK_KEY_F10, GdkModifierType(0), GTK_ACCEL_VISIBLE,
+                          g_cclosure_new_swap(G_CALLBACK(+[](gpointer data) -> gboolean {
+                                                gtk_widget_activate(GTK_WIDGET(data));
+                                                return TRUE;
+                                              }), button, nullptr));
+  for (const auto& [key, name] : {std::pair{GDK_KEY_s, "save"}, std::pair{GDK_KEY_o, "load"}}) {
+    gtk_accel_group_connect(keys, key, GDK_CONTROL_MASK, GTK_ACCEL_VISIBLE,
+                            g_cclosure_new(G_CALLBACK(+[](GtkAccelGroup*, GObject*, guint, GdkModifierType, gpointer data) -> gboolean {
+                                             g_action_activate(G_ACTION(data), nullptr);
+                                             return TRUE;
+                                           }), g_action_map_lookup_action(G_ACTION_MAP(actions_), name), nullptr));
+  }
+  gtk_window_add_accel_group(GTK_WINDOW(window_), keys);
+  g_object_unref(keys);
 
   contextMenu_ = gtk_menu_new_from_model(G_MENU_MODEL(menu_));
   gtk_menu_attach_to_widget(GTK_MENU(contextMenu_), window_, nullptr);
