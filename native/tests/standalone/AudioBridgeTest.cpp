@@ -418,5 +418,34 @@ TEST_F(Callback, BindingAllInputsOpensEveryPortButNoOutputWithoutMidiOut) {
   EXPECT_TRUE(midi->openOutputs.empty()) << "the plugin sends no MIDI";
 }
 
+// Where the environment offers timers (the Linux program, whose faceplate they pump),
+// the service fires each one once it is due, and a dropped one never again.
+TEST_F(Callback, TimersFireFromTheServiceOnceDue) {
+  offersTimers = true;
+  activateWith({}, {2});
+  const clap_host_t* h = host().plugin()->host();
+  const auto* timers = static_cast<const clap_host_timer_support_t*>(h->get_extension(h, CLAP_EXT_TIMER_SUPPORT));
+  clap_id fast = CLAP_INVALID_ID, slow = CLAP_INVALID_ID;
+  ASSERT_TRUE(timers->register_timer(h, 10, &fast));
+  ASSERT_TRUE(timers->register_timer(h, 30, &slow));
+  EXPECT_NE(fast, slow);
+  struct Step {
+    double seconds;
+    std::vector<clap_id> fired;
+  } steps[] = {{0.005, {}}, {0.006, {fast}}, {0.004, {}}, {0.021, {fast, slow}}, {0.5, {fast, slow}}};
+  for (const Step& step : steps) {
+    gPortPlugin.timersFired.clear();
+    advanceSeconds(step.seconds);
+    host().mainThreadService();
+    EXPECT_EQ(gPortPlugin.timersFired, step.fired) << "after " << step.seconds << " s more";
+  }
+  EXPECT_TRUE(timers->unregister_timer(h, fast));
+  EXPECT_FALSE(timers->unregister_timer(h, fast));
+  gPortPlugin.timersFired.clear();
+  advanceSeconds(1);
+  host().mainThreadService();
+  EXPECT_EQ(gPortPlugin.timersFired, std::vector<clap_id>{slow});
+}
+
 }  // namespace
 }  // namespace strobe95::standalone::test

@@ -59,6 +59,7 @@ class HostFixture : public ::testing::Test {
     env.localAppData = [this]() -> std::optional<fs::path> { return appData; };
     auto now = clock;
     env.steadyNanos = [now] { return now->load(); };
+    env.offersTimers = offersTimers;
     return env;
   }
 
@@ -87,6 +88,7 @@ class HostFixture : public ::testing::Test {
   std::shared_ptr<AudioScript> audio = std::make_shared<AudioScript>();
   std::shared_ptr<MidiScript> midi = std::make_shared<MidiScript>();
   std::shared_ptr<std::atomic<int64_t>> clock = std::make_shared<std::atomic<int64_t>>(1'000'000'000'000);
+  bool offersTimers = false;  // as the Linux program's environment
 };
 
 // One stereo output and one microphone, the output the system default.

@@ -28,6 +28,7 @@ struct PortPluginScript {
   std::vector<std::vector<float>> lastInputs;  // main input channels of the last block
   int activations = 0;
   std::vector<std::thread::id> mainThreadCalls;
+  std::vector<clap_id> timersFired;
   double lastRate = 0;
 };
 
@@ -112,7 +113,11 @@ inline bool noteGet(const clap_plugin_t*, uint32_t index, bool isInput, clap_not
 }
 inline const clap_plugin_note_ports_t kNotePorts = {noteCount, noteGet};
 
+inline void onTimer(const clap_plugin_t*, clap_id id) { gPortPlugin.timersFired.push_back(id); }
+inline const clap_plugin_timer_support_t kTimerSupport = {onTimer};
+
 inline const void* extension(const clap_plugin_t*, const char* id) {
+  if (std::string_view(id) == CLAP_EXT_TIMER_SUPPORT) return &kTimerSupport;
   if (std::string_view(id) == CLAP_EXT_AUDIO_PORTS) return &kAudioPorts;
   if (std::string_view(id) == CLAP_EXT_NOTE_PORTS) return &kNotePorts;
   return nullptr;
