@@ -46,7 +46,8 @@ kill -TERM "$program_pid"; status=0; wait "$program_pid" || status=$?; program_p
 [ "$status" -eq 0 ] || fail "SIGTERM ended the ALSA run with status $status"
 [ -s "$work/alsa.raw" ] || fail "nothing reached ALSA's default device"
 grep -qx "audioApiName=alsa" "$folder/standalone-settings.conf" || fail "a first launch without JACK did not take ALSA"
-rm -rf "$XDG_CONFIG_HOME" "$work/alsa.raw"
+rm -rf "$XDG_CONFIG_HOME"
+rm -f "$work/alsa.raw"
 
 # --- A server of its own -----------------------------------------------------------
 start_server() {
@@ -103,6 +104,27 @@ for file in defaults.clapstate settings.clapstate; do
   head -c 10 "$folder/$file" | grep -q "STROBE-95 " || fail "$file was not kept"
 done
 
+# ALSA for audio while JACK's sequencer plays: its notes reach ALSA's default device.
+alsa_config="$work/alsa-config/clap-standalone-host/co.glowhaus.strobe95"
+mkdir -p "$alsa_config"
+printf 'audioApiName=alsa\noutputDeviceId=default\naudioInputUsed=false\n' > "$alsa_config/standalone-settings.conf"
+XDG_CONFIG_HOME="$work/alsa-config" "$program" --no-window >"$work/program.log" 2>&1 &
+program_pid=$!
+sleep 1.2
+stop TERM
+alsa_peak=$(python3 - "$work/alsa.raw" <<'PY'
+import array, sys
+peak = 0.0
+with open(sys.argv[1], "rb") as raw:  # interleaved 32-bit floats, as the plug device passes them on
+    while chunk := raw.read(1 << 22):
+        samples = array.array("f", chunk[: len(chunk) // 4 * 4])
+        peak = max([peak] + [abs(x) for x in samples[::5]])
+print(peak)
+PY
+)
+rm -f "$work/alsa.raw"
+awk -v p="$alsa_peak" 'BEGIN { exit !(p > 0.01 && p <= 1.0) }' || fail "notes through ALSA peak at $alsa_peak"
+
 # A second start reads what the first kept; the server dying under it is survived.
 start_program
 kill "$jack_pid"; wait "$jack_pid" 2>/dev/null || true; jack_pid=""
@@ -120,4 +142,4 @@ done
 grep -q "^STROBE-95:out_1$" <<<"$ports" && grep -q "^STROBE-95:midi_in$" <<<"$ports" ||
   fail "audio and MIDI did not come back with the server: $ports"
 stop INT
-echo "linux program: command line, ALSA without a server, ports, MIDI taken in, notes heard (peak $peak), files kept, signals, a lost server survived and a returning one taken up"
+echo "linux program: command line, ALSA without a server, ports, MIDI taken in, notes heard (peak $peak; through ALSA $alsa_peak), files kept, signals, a lost server survived and a returning one taken up"
