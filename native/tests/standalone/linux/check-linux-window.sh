@@ -54,9 +54,9 @@ awk -v p="$peak" 'BEGIN { exit !(p > 0.01) }' || fail "typing A sounds at a peak
 # menu N: the Nth item of the header bar's menu, opened with F10 from the header bar.
 menu() {
   xdotool mousemove $((X + 80)) $((Y + 20)) click 1
-  sleep 0.2
+  sleep 0.3
   xdotool key F10
-  sleep 0.4
+  sleep 0.7  # the menu's popover slides open
   for _ in $(seq 2 "$1"); do xdotool key Down; done
   xdotool key Return
 }
