@@ -60,10 +60,7 @@ Engine::Engine(int voiceCount, int sampleRate, ProcessorFactory processors)
     if (kParamSpecs[i].target == ParamTarget::ToEffects) effectControls_[i] = zones.find(kParamSpecs[i].textId);
   }
   delaySecondsControl_ = zones.find("delay_seconds");
-
-  lastDelaySeconds_ = kUnset;
-  lastPushed_.fill(kUnset);
-  for (int i = 0; i < kParamCount; ++i) params_[i] = kParamSpecs[i].defaultValue;
+  startFresh();
 }
 
 Engine::~Engine() = default;
@@ -80,6 +77,10 @@ void Engine::reset() {
     slot = std::move(fresh);
   }
   effects_->instanceInit(sampleRate_);
+  startFresh();
+}
+
+void Engine::startFresh() {
   lastDelaySeconds_ = kUnset;
   lastPushed_.fill(kUnset);
   for (int i = 0; i < kParamCount; ++i) params_[i] = kParamSpecs[i].defaultValue;

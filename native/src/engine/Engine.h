@@ -74,6 +74,9 @@ class Engine final : public NoteSink {
   int32_t renderVoice(VoiceSlot& voice, int32_t from, int32_t n);
   // Clears and frees a voice whose output is not finite, before it reaches the mix.
   void silenceBrokenVoice(VoiceSlot& voice);
+  // What a new engine starts with beside its processors: default values, nothing pushed
+  // to the processors yet, no notes, counters at zero. For the constructor and reset.
+  void startFresh();
 
   using Buffer = std::array<float, kRenderChunk>;
 

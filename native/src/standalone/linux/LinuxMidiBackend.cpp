@@ -1,5 +1,7 @@
 #include "LinuxMidiBackend.h"
 
+#include "DeviceChoice.h"
+
 namespace strobe95::standalone::linux_standalone {
 namespace {
 
@@ -26,6 +28,12 @@ std::vector<std::string> LinuxMidiBackend::openInputs(const std::vector<std::str
   std::vector<std::string> opened = jack_->openInputs(jackIds, receive);
   for (std::string& id : alsa_.open(alsaIds, std::move(receive))) opened.push_back(std::move(id));
   return opened;
+}
+
+void LinuxMidiBackend::followPorts(StandaloneHost& host) {
+  if (!takePortsChanged()) return;
+  const StandaloneSettings& s = host.settings();
+  host.openMidiInputs(resolveMidiPorts(inputPorts(), s.midiPorts, s.midiPortIds), s.midiBindAllPorts);
 }
 
 bool LinuxMidiBackend::takePortsChanged() {

@@ -5,6 +5,7 @@
 
 #include "AlsaMidiInput.h"
 #include "JackMidiBackend.h"
+#include "StandaloneHost.h"
 
 namespace strobe95::standalone::linux_standalone {
 
@@ -22,9 +23,11 @@ class LinuxMidiBackend final : public MidiBackend {
   bool openVirtualOutput(const std::string&) override { return false; }
   void send(const uint8_t*, std::size_t) override {}
 
-  // True once after ports came or went on either side, so that "all ports" can take new
-  // ones in. Main thread.
+  // True once after ports came or went on either side. Main thread.
   bool takePortsChanged();
+  // Once ports came or went, opens the host's MIDI inputs afresh: every port under "all
+  // ports", else the stored ones (a keyboard plugged in again). Main thread, each service.
+  void followPorts(StandaloneHost& host);
 
  private:
   std::unique_ptr<JackMidiBackend> jack_;

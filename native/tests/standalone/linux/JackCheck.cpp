@@ -178,7 +178,7 @@ int main() {
   while (!probe.done.load() && std::chrono::steady_clock::now() < deadline) {
     host.mainThreadService();
     // What strobe-95's own loop does when ports appear.
-    if (midi && midi->takePortsChanged()) host.openMidiInputs({}, host.settings().midiBindAllPorts);
+    if (midi) midi->followPorts(host);
     if (!probe.armed.load() && probe.cycles.load() > kWarmupCycles && midiConnected()) probe.armed.store(true);
     std::this_thread::sleep_for(std::chrono::milliseconds(8));
   }

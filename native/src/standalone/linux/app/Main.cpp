@@ -13,7 +13,6 @@
 #include <vector>
 
 #include "CommandLine.h"
-#include "DeviceChoice.h"
 #include "DeviceListing.h"
 #include "AlsaAudioBackend.h"
 #include "JackAudioBackend.h"
@@ -65,12 +64,7 @@ void playUntilStopped(StandaloneHost& host, const sigset_t& stopSignals, LinuxMi
     const int signal = sigtimedwait(&stopSignals, nullptr, &period);
     if (signal == SIGINT || signal == SIGTERM) return;
     host.mainThreadService();
-    // Ports that appear later are taken in: every one under "all ports", else the stored
-    // ones, such as a keyboard plugged in again.
-    if (midi && midi->takePortsChanged()) {
-      const StandaloneSettings& s = host.settings();
-      host.openMidiInputs(resolveMidiPorts(midi->inputPorts(), s.midiPorts, s.midiPortIds), s.midiBindAllPorts);
-    }
+    if (midi) midi->followPorts(host);
   }
 }
 

@@ -9,7 +9,6 @@
 
 #include "LinuxMidiBackend.h"
 #include "StateCommands.h"
-#include "DeviceChoice.h"
 
 namespace strobe95::standalone::linux_standalone {
 namespace {
@@ -246,10 +245,7 @@ void MainWindow::close() {
 gboolean MainWindow::service(gpointer data) {
   MainWindow& w = *self(data);
   w.host_.mainThreadService();
-  if (w.midi_ && w.midi_->takePortsChanged()) {
-    const StandaloneSettings& s = w.host_.settings();
-    w.host_.openMidiInputs(resolveMidiPorts(w.midi_->inputPorts(), s.midiPorts, s.midiPortIds), s.midiBindAllPorts);
-  }
+  if (w.midi_) w.midi_->followPorts(w.host_);
   return G_SOURCE_CONTINUE;
 }
 
