@@ -127,6 +127,7 @@ class StandaloneHost final : public Clap::IHost, public AudioStreamCallback {
 
   // --- Audio ----------------------------------------------------------------------
   bool selectAudioApi(const std::string& name);  // empty or unknown: the first API
+  const std::vector<AudioApi>& audioApis() const { return environment_.audioApis; }
   AudioBackend* audioBackend() const { return audioBackend_.get(); }
   bool activatePlugin(double sampleRate, uint32_t minFrames, uint32_t maxFrames);
   // Starts audio on these devices; failures leave their text in lastError() and reach

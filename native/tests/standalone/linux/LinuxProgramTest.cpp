@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "CommandLine.h"
+#include "DesktopAppearance.h"
 #include "SettingsLocation.h"
 
 namespace strobe95::standalone::linux_standalone {
@@ -35,6 +36,25 @@ TEST(LinuxCommandLine, ReadsEveryOptionAndNamesTheFirstStranger) {
     EXPECT_EQ(line.unknown, c.unknown) << what;
   }
   EXPECT_NE(helpText("9.8.7").find("STROBE-95 9.8.7"), std::string::npos);
+}
+
+TEST(LinuxDesktopAppearance, TheColourSchemeDecidesAndOnlyDefaultLeavesItToTheTheme) {
+  struct Case {
+    const char* scheme;
+    const char* theme;
+    bool dark;
+  } cases[] = {
+      {"prefer-dark", "Adwaita", true},
+      {"prefer-light", "Adwaita-dark", false},  // the newer key wins over an old theme
+      {"default", "Adwaita-dark", true},
+      {"default", "Adwaita", false},
+      {"", "Breeze-Dark", true},                 // no key at all: the theme's name, any case
+      {"", "Yaru", false},
+      {"", "", false},
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(prefersDark(c.scheme, c.theme), c.dark) << c.scheme << " / " << c.theme;
+  }
 }
 
 TEST(LinuxSettingsFolder, IsTheXdgConfigHomeOrDotConfig) {

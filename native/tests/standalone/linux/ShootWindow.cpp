@@ -1,6 +1,8 @@
 // Writes a screenshot of the top-level window with this title to a PNG file, and prints
-// the share of its pixels that differ from the top-left one (near 0 for a blank window).
-//   strobe95_shoot_window TITLE OUT.png
+// its size, the relative luminance of its top-left pixel (its background: light or dark)
+// and the share of its pixels that differ from its centre one: near 0 for a window whose
+// content is not drawn yet, whatever its frame and title bar look like.
+//   strobe95_shoot_window TITLE OUT.png   (TITLE "-": the whole screen, menus and all)
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 
@@ -30,6 +32,15 @@ Window findByTitle(Display* display, Window under, const char* title) {
   return found;
 }
 
+double variedFromCentre(const strobe95::test::WindowImage& image) {
+  const strobe95::test::Rgb centre = image.at(image.width() / 2, image.height() / 2);
+  long varied = 0;
+  for (int y = 0; y < image.height(); ++y) {
+    for (int x = 0; x < image.width(); ++x) varied += !(image.at(x, y) == centre);
+  }
+  return double(varied) / (double(image.width()) * image.height());
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -39,7 +50,8 @@ int main(int argc, char** argv) {
   }
   Display* display = XOpenDisplay(nullptr);
   if (!display) return 1;
-  const Window window = findByTitle(display, DefaultRootWindow(display), argv[1]);
+  const Window window = std::strcmp(argv[1], "-") == 0 ? DefaultRootWindow(display)
+                                                      : findByTitle(display, DefaultRootWindow(display), argv[1]);
   if (!window) {
     std::fprintf(stderr, "no window \"%s\" is shown\n", argv[1]);
     return 1;
@@ -47,7 +59,8 @@ int main(int argc, char** argv) {
   const auto image = strobe95::test::WindowImage::capture(display, window);
   if (image.empty()) return 1;
   image.writePng(argv[2]);
-  std::printf("%dx%d %.3f\n", image.width(), image.height(), image.variedShare());
+  std::printf("%dx%d %.3f %.3f\n", image.width(), image.height(), strobe95::test::luminance(image.at(0, 0)),
+              variedFromCentre(image));
   XCloseDisplay(display);
   return 0;
 }

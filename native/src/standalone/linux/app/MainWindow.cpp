@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <utility>
 
+#include "Appearance.h"
 #include "LinuxMidiBackend.h"
 #include "StateCommands.h"
 
@@ -18,6 +19,7 @@ namespace fs = std::filesystem;
 constexpr guint kServicePeriodMs = 8;
 constexpr int kEditorlessWidth = 500;
 constexpr int kEditorlessHeight = 120;
+constexpr int kNoteMargin = 24;
 constexpr const char* kNoFaceplateText =
     "The faceplate needs WebKitGTK 4.1, which is not installed.\n"
     "STROBE-95 still plays from MIDI; its settings and state are in the window menu.";
@@ -56,6 +58,16 @@ MainWindow::MainWindow(StandaloneHost& host, std::shared_ptr<Clap::Plugin> plugi
     return true;
   };
   host_.callbacks.errorReport = [this](const std::string& message) { showError(message); };
+  settingsDialog_ = std::make_unique<SettingsDialog>(GTK_WINDOW(window_), host_, [this] { return keepPlacement(); });
+  host_.callbacks.showSettingsWindow = [this] {
+    settingsDialog_->open();
+    return true;
+  };
+  host_.callbacks.deviceListChanged = [this] { settingsDialog_->refreshDevices(); };
+  host_.callbacks.settingsStatusChanged = [this] { settingsDialog_->refreshStatus(); };
+  host_.callbacks.appearanceChanged = [this] { applyAppearance(host_.screenAppearance()); };
+  applyAppearance(host_.screenAppearance());
+  followDesktopAppearance();
   for (int signal : {SIGINT, SIGTERM}) {
     g_unix_signal_add(signal, +[](gpointer data) -> gboolean {
       self(data)->close();
@@ -67,6 +79,8 @@ MainWindow::MainWindow(StandaloneHost& host, std::shared_ptr<Clap::Plugin> plugi
 MainWindow::~MainWindow() {
   host_.callbacks = HostCallbacks{};
   if (serviceSource_) g_source_remove(serviceSource_);
+  if (desktopInterface_) g_object_unref(desktopInterface_);
+  settingsDialog_.reset();
   if (gui_) gui_->destroy(plugin_->plugin());
   if (contextMenu_) gtk_widget_destroy(contextMenu_);
   if (window_) gtk_widget_destroy(window_);
@@ -81,6 +95,7 @@ void MainWindow::buildMenu(GtkWidget* headerBar) {
     void (*run)(MainWindow&);
   };
   static const Command commands[] = {
+      {"settings", [](MainWindow& w) { w.settingsDialog_->open(); }},
       {"save", [](MainWindow& w) { w.chooseStateFile(true); }},
       {"load", [](MainWindow& w) { w.chooseStateFile(false); }},
       {"reset", [](MainWindow& w) {
@@ -109,6 +124,10 @@ void MainWindow::buildMenu(GtkWidget* headerBar) {
   gtk_widget_insert_action_group(window_, "win", G_ACTION_GROUP(actions_));
 
   menu_ = g_menu_new();
+  GMenu* settings = g_menu_new();
+  g_menu_append(settings, "Audio/MIDI Settings", "win.settings");
+  g_menu_append_section(menu_, nullptr, G_MENU_MODEL(settings));
+  g_object_unref(settings);
   GMenu* files = g_menu_new();
   g_menu_append(files, "Save state...", "win.save");
   g_menu_append(files, "Load state...", "win.load");
@@ -174,6 +193,9 @@ void MainWindow::embedEditor() {
   gtk_container_remove(GTK_CONTAINER(window_), area_);
   area_ = nullptr;
   GtkWidget* note = gtk_label_new(kNoFaceplateText);
+  gtk_label_set_justify(GTK_LABEL(note), GTK_JUSTIFY_CENTER);
+  gtk_widget_set_margin_start(note, kNoteMargin);
+  gtk_widget_set_margin_end(note, kNoteMargin);
   gtk_widget_set_size_request(note, kEditorlessWidth, kEditorlessHeight);
   gtk_container_add(GTK_CONTAINER(window_), note);
 }
@@ -184,15 +206,29 @@ void MainWindow::restorePlacement() {
   gtk_window_move(GTK_WINDOW(window_), stored->x, stored->y);
 }
 
-void MainWindow::keepPlacement() {
+void MainWindow::followDesktopAppearance() {
+  GSettingsSchemaSource* source = g_settings_schema_source_get_default();
+  GSettingsSchema* schema = source ? g_settings_schema_source_lookup(source, "org.gnome.desktop.interface", TRUE) : nullptr;
+  if (!schema) return;
+  if (g_settings_schema_has_key(schema, "color-scheme")) {
+    desktopInterface_ = g_settings_new("org.gnome.desktop.interface");
+    g_signal_connect_swapped(desktopInterface_, "changed::color-scheme", G_CALLBACK(+[](gpointer data) {
+                               MainWindow& w = *self(data);
+                               if (w.host_.screenAppearance() == kAppearanceAuto) applyAppearance(kAppearanceAuto);
+                             }), this);
+  }
+  g_settings_schema_unref(schema);
+}
+
+bool MainWindow::keepPlacement() {
   int x = 0, y = 0, width = 0, height = 0;
   gtk_window_get_position(GTK_WINDOW(window_), &x, &y);
   gtk_window_get_size(GTK_WINDOW(window_), &width, &height);
   storeWindowPlacement(host_.settings(), {x, y, uint32_t(std::max(width, 0)), uint32_t(std::max(height, 0))});
   try {
-    host_.saveSettings();
+    return host_.saveSettings();
   } catch (const std::exception&) {
-    // An unwritable settings folder costs only the window's place.
+    return false;  // an unwritable settings folder costs only what this run changed
   }
 }
 
@@ -238,7 +274,10 @@ void MainWindow::chooseStateFile(bool save) {
 void MainWindow::close() {
   if (closing_) return;
   closing_ = true;
+  settingsDialog_->cancel();  // a choice still being tried is not what the user kept
   keepPlacement();
+  // Gone at once for the user, though taking the faceplate down may take a moment.
+  gtk_widget_hide(window_);
   gtk_main_quit();
 }
 

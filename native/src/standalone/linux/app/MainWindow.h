@@ -1,13 +1,14 @@
 #pragma once
 // strobe-95's window: the faceplate (the plugin's own editor, embedded through clap.gui's
 // "x11" API as a workstation embeds it) under a header bar whose menu, also the window's
-// context menu, holds the state commands. The host's service runs from the GTK loop.
+// context menu, holds the settings dialog and the state commands. The host's service runs from the GTK loop.
 #include <gtk/gtk.h>
 
 #include <memory>
 #include <string>
 
 #include "ClapPlugin.h"
+#include "SettingsDialog.h"
 #include "StandaloneHost.h"
 
 namespace strobe95::standalone::linux_standalone {
@@ -30,7 +31,8 @@ class MainWindow {
   void buildMenu(GtkWidget* headerBar);
   void embedEditor();
   void restorePlacement();
-  void keepPlacement();
+  bool keepPlacement();  // with the settings; false when they could not be saved
+  void followDesktopAppearance();
   void showError(const std::string& message);
   void chooseStateFile(bool save);
   void close();
@@ -42,6 +44,8 @@ class MainWindow {
   GtkWidget* window_ = nullptr;
   GtkWidget* area_ = nullptr;     // the X window the editor is parented to
   GtkWidget* contextMenu_ = nullptr;
+  std::unique_ptr<SettingsDialog> settingsDialog_;
+  GSettings* desktopInterface_ = nullptr;  // where GNOME says light or dark; null elsewhere
   GMenu* menu_ = nullptr;
   GSimpleActionGroup* actions_ = nullptr;
   GSimpleAction* restoreAction_ = nullptr;

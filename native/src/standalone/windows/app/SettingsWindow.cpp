@@ -10,8 +10,6 @@
 #include "DebugOutput.h"
 #include "MainWindow.h"
 #include "SettingsControls.h"
-#include "SettingsLists.h"
-#include "SystemDefaults.h"
 #include "WideText.h"
 
 namespace strobe95::standalone::windows_standalone {
@@ -33,7 +31,8 @@ constexpr DWORD kOlderDarkModeAttribute = 19;   // its number before Windows 10 
 
 }  // namespace
 
-SettingsWindow::SettingsWindow(MainWindow& owner, StandaloneHost& host) : owner_(owner), host_(host) {
+SettingsWindow::SettingsWindow(MainWindow& owner, StandaloneHost& host)
+    : owner_(owner), host_(host), form_(host), trial_(host, form_) {
   installHandlers();
   createWindow(kSettingsWindowTitle, WS_CAPTION | WS_SYSMENU | WS_MINIMIZEBOX, 0, owner_.handle());
 }
@@ -174,58 +173,11 @@ void SettingsWindow::layout() {
 
 // --- Trying a choice ---------------------------------------------------------------------
 
-SettingsWindow::Choice SettingsWindow::readChoice() const {
-  Choice choice;
-  if (const AudioDeviceInfo* output = chosenOutput()) choice.outputId = output->id;
-  if (const AudioDeviceInfo* input = chosenInput()) choice.inputId = input->id;
-  const int outputAt = selection(outputChannelList_);
-  if (outputAt >= 0 && size_t(outputAt) < outputChoices_.size()) choice.outputChannels = outputChoices_[size_t(outputAt)];
-  const int inputAt = selection(inputChannelList_);
-  if (inputAt >= 0 && size_t(inputAt) < inputChoices_.size()) choice.inputChannels = inputChoices_[size_t(inputAt)];
-  const int rateAt = selection(rateList_);
-  if (rateAt >= 0 && size_t(rateAt) < rates_.size()) choice.rate = rates_[size_t(rateAt)];
-  const int bufferAt = selection(bufferList_);
-  if (bufferAt >= 0 && size_t(bufferAt) < buffers_.size()) choice.bufferFrames = buffers_[size_t(bufferAt)];
-  return choice;
-}
-
-bool SettingsWindow::choiceIsRunning(const Choice& choice) const {
-  const AudioChoice& running = host_.audioChoice();
-  const bool outputSame = choice.outputId.empty() ? !running.outputUsed
-                                                  : running.outputUsed && running.outputDeviceId == choice.outputId &&
-                                                        running.firstOutputChannel == choice.outputChannels.first;
-  const bool inputSame = choice.inputId.empty() ? !running.inputUsed || running.openInputChannels == 0
-                                                : running.inputUsed && running.inputDeviceId == choice.inputId &&
-                                                      running.firstInputChannel == choice.inputChannels.first;
-  return outputSame && inputSame && (choice.rate == 0 || int32_t(choice.rate) == running.sampleRate) &&
-         (choice.bufferFrames == 0 || choice.bufferFrames == running.bufferSize);
-}
-
 void SettingsWindow::tryChoice() {
-  const Choice choice = readChoice();
-  if (host_.audioRunsWithChannels() && choiceIsRunning(choice)) return;
-  AudioChoice& running = host_.audioChoice();
-  const AudioChoice previous = running;
-  if (choice.bufferFrames) running.bufferSize = choice.bufferFrames;
-  running.firstOutputChannel = choice.outputChannels.first;
-  running.firstInputChannel = choice.inputChannels.first;
-  audioChangedHere_ = true;
-  host_.setApplyingChoice(true);
-  host_.startAudio(choice.inputId, std::max<uint32_t>(1, choice.inputChannels.count), !choice.inputId.empty(),
-                   choice.outputId, std::max<uint32_t>(1, choice.outputChannels.count), !choice.outputId.empty(),
-                   int32_t(choice.rate));
-  host_.setApplyingChoice(false);
-  if (!host_.audioRunsWithChannels()) {
-    running.bufferSize = previous.bufferSize;
-    running.firstOutputChannel = previous.firstOutputChannel;
-    running.firstInputChannel = previous.firstInputChannel;
-    running.outputChannels = previous.outputChannels;
-    running.inputChannels = previous.inputChannels;
-    if (apiChangedHere_) {
-      host_.applySettings();
-      host_.startAudioWithCurrentChoice();
-    }
-    fillAll();
+  if (!trial_.tryChoice()) {
+    // The running choice came back: the form was filled from it again.
+    showAudioLists();
+    showMidi();
     return;
   }
   updateNotes();
@@ -238,49 +190,37 @@ void SettingsWindow::onCommand(int id, int code) {
   switch (id) {
     case kApiList:
       if (!listChanged) return;
-      if (const int at = selection(apiList_); at >= 0 && size_t(at) < apiIds_.size()) {
-        apiChangedHere_ = true;
-        host_.selectAudioApi(apiIds_[size_t(at)]);
-        fillAll();
-        tryChoice();
-      }
+      trial_.selectApi(selection(apiList_));
+      showAudioLists();
+      showMidi();
       return;
     case kOutputList:
-    case kInputList: {
+    case kInputList:
       if (!listChanged) return;
-      const Choice before = readChoice();
-      filling_ = true;
-      if (id == kOutputList) fillOutputChannels(before.outputChannels.first);
-      if (id == kInputList) fillInputChannels(before.inputChannels.first);
-      fillRates(before.rate ? before.rate : uint32_t(std::max(0, host_.audioChoice().sampleRate)));
-      fillBuffers(before.bufferFrames);
-      filling_ = false;
-      updateNotes();
-      layout();
+      if (id == kOutputList) form_.pickOutput(selection(outputList_));
+      if (id == kInputList) form_.pickInput(selection(inputList_));
+      showDependentLists();
       tryChoice();
       return;
-    }
     case kRateList:
       if (!listChanged) return;
-      filling_ = true;
-      fillBuffers(readChoice().bufferFrames);
-      filling_ = false;
+      form_.pickRate(selection(rateList_));
+      showDependentLists();
       tryChoice();
       return;
     case kBufferList:
     case kOutputChannelList:
-    case kInputChannelList:
-      if (listChanged) tryChoice();
-      return;
-    case kResetButton:
-      if (code != BN_CLICKED || !host_.audioBackend()) return;
-      // Only the window shows the defaults until they are tried: the running choice and
-      // the stored one stay as they are, so Cancel still finds its way back.
-      filling_ = true;
-      fillDevices(systemDefaultChoice(*host_.audioBackend(), host_.portLayout()));
-      filling_ = false;
-      updateNotes();
+    case kInputChannelList: {
+      if (!listChanged) return;
+      FormList& list = id == kBufferList ? form_.buffers : id == kOutputChannelList ? form_.outputChannels : form_.inputChannels;
+      SettingsForm::pick(list, selection(GetDlgItem(handle(), id)));
       tryChoice();
+      return;
+    }
+    case kResetButton:
+      if (code != BN_CLICKED) return;
+      trial_.resetToSystemDefault();
+      showAudioLists();
       return;
     case kAppearanceList:
       if (listChanged) host_.setScreenAppearance(selection(appearanceList_), true);
@@ -305,12 +245,9 @@ void SettingsWindow::onCommand(int id, int code) {
 
 void SettingsWindow::open() {
   if (isVisible()) return;
-  closedWithOk_ = false;
-  audioChangedHere_ = false;
-  apiChangedHere_ = false;
-  openingAppearance_ = host_.screenAppearance();
-  host_.setTryingChoices(true);
-  fillAll();
+  trial_.open();
+  showAudioLists();
+  showMidi();
   // Centred on the main window's monitor.
   RECT window{};
   GetWindowRect(handle(), &window);
@@ -333,66 +270,20 @@ std::vector<bool> SettingsWindow::checkMarks(HWND list, size_t rows) const {
 }
 
 void SettingsWindow::accept() {
-  StandaloneSettings& settings = host_.settings();
-  if (host_.audioRunsWithChannels()) {
-    const AudioDeviceInfo* output = chosenOutput();
-    const AudioDeviceInfo* input = chosenInput();
-    const Choice choice = readChoice();
-    settings.outputDeviceId = output ? output->id : std::string();
-    settings.outputDeviceName = output ? output->name : std::string();
-    settings.inputDeviceId = input ? input->id : std::string();
-    settings.inputDeviceName = input ? input->name : std::string();
-    settings.audioOutputUsed = output != nullptr;
-    settings.audioInputUsed = input != nullptr;
-    if (output) settings.outputFirstChannel = choice.outputChannels.first + 1;
-    if (input) settings.inputFirstChannel = choice.inputChannels.first + 1;
-    if (choice.rate) settings.sampleRate = int32_t(choice.rate);
-  }
-  if (host_.midiBackend()) {
-    auto shownMarks = [](const std::vector<MidiPortRow>& rows) {
-      std::vector<bool> marks;
-      for (const MidiPortRow& row : rows) marks.push_back(row.checked);
-      return marks;
-    };
-    const auto inputs = checkMarks(midiInputList_, midiInputRows_.size());
-    if (inputs != shownMarks(midiInputRows_)) {
-      MidiSelection kept = midiSelection(midiInputRows_, inputs);
-      settings.midiPorts = std::move(kept.names);
-      settings.midiPortIds = std::move(kept.pairs);
-      settings.midiBindAllPorts = false;
-      host_.openMidiInputs(kept.openIds, false);
-    }
-    const auto outputs = checkMarks(midiOutputList_, midiOutputRows_.size());
-    if (outputs != shownMarks(midiOutputRows_)) {
-      MidiSelection kept = midiSelection(midiOutputRows_, outputs);
-      settings.midiOutputPorts = std::move(kept.names);
-      settings.midiOutputPortIds = std::move(kept.pairs);
-      host_.openMidiOutputs(kept.openIds);
-    }
-  }
-  settings.screenAppearance = host_.screenAppearance();
-  host_.setTryingChoices(false);  // what runs now is the accepted choice
+  trial_.accept(checkMarks(midiInputList_, form_.midiInputs.size()),
+                checkMarks(midiOutputList_, form_.midiOutputs.size()));
   if (!owner_.saveSettingsWithGeometry()) {
     writeDebugOutput("Unable to save the audio settings; the next launch will not have them\n");
   }
-  closedWithOk_ = true;
   hideAndTell(true);
 }
 
 void SettingsWindow::cancel() {
-  if (!closedWithOk_) {
-    if (host_.screenAppearance() != openingAppearance_) host_.setScreenAppearance(openingAppearance_, true);
-    if (audioChangedHere_ || apiChangedHere_) {
-      host_.applySettings();
-      host_.startAudioWithCurrentChoice();
-    }
-  }
-  hideAndTell(closedWithOk_);
+  trial_.cancel();
+  hideAndTell(trial_.acceptedLast());
 }
 
 void SettingsWindow::hideAndTell(bool accepted) {
-  audioChangedHere_ = apiChangedHere_ = false;
-  host_.setTryingChoices(false);
   ShowWindow(handle(), SW_HIDE);
   PostMessageW(owner_.handle(), kSettingsHiddenMessage, accepted ? 1 : 0, 0);
 }

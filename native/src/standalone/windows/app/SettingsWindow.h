@@ -5,9 +5,9 @@
 #include <string>
 #include <vector>
 
-#include "DeviceChoice.h"
-#include "MidiPortRows.h"
+#include "SettingsForm.h"
 #include "SettingsPalette.h"
+#include "SettingsTrial.h"
 #include "StandaloneHost.h"
 #include "Window.h"
 
@@ -51,13 +51,6 @@ class SettingsWindow final : public Window {
   void refreshStatus();
 
  private:
-  struct Choice {
-    std::string outputId, inputId;  // empty: none
-    ChannelChoice outputChannels, inputChannels;
-    uint32_t rate = 0;
-    uint32_t bufferFrames = 0;
-  };
-
   void installHandlers();
   void createControls();
   HWND addControl(const wchar_t* type, const wchar_t* text, DWORD style, int id);
@@ -65,21 +58,11 @@ class SettingsWindow final : public Window {
   void makeFonts();
   void layout();
 
-  void fillAll();
-  void fillApis();
-  void fillDevices(const AudioChoice& choice);
-  void fillOutputChannels(uint32_t keepFirst);
-  void fillInputChannels(uint32_t keepFirst);
-  void fillRates(uint32_t keepRate);
-  void fillBuffers(uint32_t keepFrames);
-  void fillMidi();
+  void fillAll();  // the form from what runs, then every control from the form
+  void showAudioLists();
+  void showDependentLists();  // the lists that follow a device or rate
+  void showMidi();
   void updateNotes();
-
-  const AudioDeviceInfo* device(const std::string& id) const;
-  const AudioDeviceInfo* chosenOutput() const;
-  const AudioDeviceInfo* chosenInput() const;
-  Choice readChoice() const;
-  bool choiceIsRunning(const Choice& choice) const;
   void tryChoice();
   void onCommand(int id, int code);
   std::vector<bool> checkMarks(HWND list, size_t rows) const;
@@ -105,22 +88,9 @@ class SettingsWindow final : public Window {
   HBRUSH backgroundBrush_ = nullptr;
   HBRUSH fieldBrush_ = nullptr;
 
-  // What the lists hold, index for index.
-  std::vector<std::string> apiIds_;
-  std::vector<std::string> outputIds_;
-  std::vector<std::string> inputIds_;  // [0] is "No Input"
-  std::vector<ChannelChoice> outputChoices_;
-  std::vector<ChannelChoice> inputChoices_;
-  std::vector<uint32_t> rates_;
-  std::vector<uint32_t> buffers_;
-  std::vector<MidiPortRow> midiInputRows_;   // checked as when opened
-  std::vector<MidiPortRow> midiOutputRows_;
-
-  bool filling_ = false;          // the lists are being filled: their notifications are ours
-  bool closedWithOk_ = false;
-  bool audioChangedHere_ = false;
-  bool apiChangedHere_ = false;
-  int32_t openingAppearance_ = 0;
+  SettingsForm form_;
+  SettingsTrial trial_;
+  bool filling_ = false;  // the lists are being filled: their notifications are ours
 };
 
 }  // namespace strobe95::standalone::windows_standalone
