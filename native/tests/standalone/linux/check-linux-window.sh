@@ -103,7 +103,7 @@ xdotool key Escape
 sleep 0.5
 
 # --- The Audio/MIDI settings dialog, from the keyboard: each list has its Alt key ---------
-# settings: opens the dialog from the menu and puts the pointer on it, which gives it the keys.
+# settings: opens the dialog from the menu and gives it the pointer and the keys.
 settings() {
   menu 1
   local dialog
@@ -111,6 +111,7 @@ settings() {
     fail "the menu's Audio/MIDI Settings opened no dialog"
   read -r dx dy < <(xdotool getwindowgeometry --shell "$dialog" | awk -F= '/^X=/ {x = $2} /^Y=/ {y = $2} END {print x, y}')
   xdotool mousemove $((dx + 30)) $((dy + 30))
+  xdotool windowfocus --sync "$dialog"  # no window manager gives it the keys here
   sleep 0.5
 }
 closed() { for _ in $(seq 50); do xdotool search --onlyvisible --name '^Audio/MIDI Settings$' >/dev/null || return 0; sleep 0.1; done; fail "$1 left the dialog open"; }
@@ -121,40 +122,47 @@ on_jack() { # on_jack yes|no WHY: waits until out_1 is (or is not) one of JACK's
   done
   fail "$2"
 }
+# keys K...: each key in turn, with time for the dialog to follow (a slow build takes it).
+keys() { for key in "$@"; do xdotool key "$key"; sleep 0.4; done; }
+# settle TITLE FILE light|dark WHY: shoots the window until its background turns so (the
+# whole process restyles, slowly under the sanitizers).
+settle() {
+  local shot="" lum=""
+  for _ in $(seq 30); do
+    shot=$("$shoot" "$1" "$2") || fail "\"$1\" could not be shot"
+    read -r _ lum _ <<<"$shot"
+    if [ "$3" = dark ]; then awk -v l="$lum" 'BEGIN { exit !(l < 0.1) }' && return 0
+    else awk -v l="$lum" 'BEGIN { exit !(l > 0.5) }' && return 0; fi
+    sleep 0.2
+  done
+  fail "$4 (background luminance $lum)"
+}
 stored() { grep -qx "$1" "$conf" || fail "$2: the settings hold $(grep -E "^${1%%=*}=" "$conf")"; }
 
 settings
-light=$("$shoot" "Audio/MIDI Settings" "$screenshots/linux-settings-light.png") || fail "the dialog could not be shot"
-xdotool key alt+a Down  # Audio API: JACK, then ALSA
+settle "Audio/MIDI Settings" "$screenshots/linux-settings-light.png" light "the dialog opened dark"
+keys alt+r End  # Appearance: Dark, the last
+settle "Audio/MIDI Settings" "$screenshots/linux-settings-dark.png" dark "Dark did not darken the dialog at once"
+keys alt+a Down  # Audio API: JACK, then ALSA
 on_jack no "choosing ALSA in the dialog did not take the audio off JACK at once"
 stored "audioApiName=jack" "a choice only tried reached the settings"
-xdotool key alt+b End  # Buffer Size: the largest
-sleep 0.5
-xdotool key alt+c
+keys alt+b End alt+c  # Buffer Size: the largest; then Cancel
 closed "Cancel"
 on_jack yes "Cancel did not bring the stored JACK output back"
 stored "bufferSize=256" "Cancel kept a tried buffer size"
+stored "screenAppearance=auto" "Cancel kept a tried appearance"
+settle STROBE-95 "$work/after-cancel.png" light "Cancel did not bring the light appearance back"
 
 settings
-xdotool key alt+r End  # Appearance: Dark
-sleep 0.5
-dark=$("$shoot" "Audio/MIDI Settings" "$screenshots/linux-settings-dark.png") || fail "the dark dialog could not be shot"
-read -r _ light_background _ <<<"$light"
-read -r _ dark_background _ <<<"$dark"
-awk -v l="$light_background" -v d="$dark_background" 'BEGIN { exit !(l > 0.5 && d < 0.1) }' ||
-  fail "Dark did not darken the dialog (background luminance $light_background light, $dark_background dark)"
-xdotool key alt+a Down alt+o
+keys alt+a Down alt+o
 closed "OK"
 on_jack no "OK did not keep ALSA"
 stored "audioApiName=alsa" "OK did not store the API"
 stored "outputDeviceId=default" "OK did not store ALSA's device"
-stored "screenAppearance=dark" "OK did not store the appearance"
 grep -v '^window' "$conf" > "$work/accepted.conf"
 
 settings
-xdotool key alt+d  # Reset to System Default, then Cancel
-sleep 0.5
-xdotool key alt+c
+keys alt+d alt+c  # Reset to System Default, then Cancel
 closed "Cancel after Reset"
 grep -v '^window' "$conf" | cmp -s - "$work/accepted.conf" || fail "Reset and Cancel changed the stored choice: $(diff "$work/accepted.conf" <(grep -v '^window' "$conf"))"
 
@@ -184,12 +192,13 @@ grep -Eq "^windowWidth=[1-9][0-9]+$" "$folder/standalone-settings.conf" || fail 
 # --- Without WebKitGTK: a library of that name that cannot load stands for a missing one.
 mkdir -p "$work/no-webkit"
 : > "$work/no-webkit/libwebkit2gtk-4.1.so.0"
-printf 'audioApiName=jack\n' > "$conf"
+printf 'audioApiName=jack\nscreenAppearance=dark\n' > "$conf"  # a stored appearance holds from the start
 LD_LIBRARY_PATH="$work/no-webkit" "$program" >"$work/program.log" 2>&1 &
 program_pid=$!
 window=$(timeout 20 xdotool search --sync --onlyvisible --name '^STROBE-95$' | head -n 1) || fail "no window without WebKit"
 sleep 1
-bare=$("$shoot" STROBE-95 "$screenshots/linux-window-no-webkit.png") || fail "the window without WebKit could not be shot"
+settle STROBE-95 "$screenshots/linux-window-no-webkit.png" dark "the stored Dark appearance did not hold at the start"
+bare=$("$shoot" STROBE-95 "$screenshots/linux-window-no-webkit.png")
 width=${bare%%x*}
 [ "$width" -lt 700 ] || fail "without WebKit the window is $width pixels wide, as if it held the faceplate"
 on_jack yes "without WebKit the program has no JACK output"

@@ -113,7 +113,9 @@ SettingsDialog::SettingsDialog(GtkWindow* owner, StandaloneHost& host, std::func
   appearanceList_ = addCombo("Appea_rance:", [](SettingsDialog& d, int at) {
     if (at >= 0) d.host_.setScreenAppearance(at, true);
   });
-  show(appearanceList_, {{"Auto", "Light", "Dark"}, 0});
+  filling_ = true;
+  show(appearanceList_, {{"Auto", "Light", "Dark"}, host_.screenAppearance()});
+  filling_ = false;
 
   const PortLayout& ports = host_.portLayout();
   const bool notesIn = ports.acceptsMidi || ports.acceptsClapNotes;
