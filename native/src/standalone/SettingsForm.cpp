@@ -95,18 +95,15 @@ void SettingsForm::fillDevices(const AudioChoice& choice) {
   fillBuffers(choice.bufferSize);
 }
 
-void SettingsForm::pickOutput(int row) {
-  const SettingsChoice before = choice();
-  pick(outputs, row);
-  fillOutputChannels(before.outputChannels.first);
-  fillRates(before.rate ? before.rate : uint32_t(std::max(0, host_.audioChoice().sampleRate)));
-  fillBuffers(before.bufferFrames);
-}
+void SettingsForm::pickOutput(int row) { pickDevice(outputs, row); }
+void SettingsForm::pickInput(int row) { pickDevice(inputs, row); }
 
-void SettingsForm::pickInput(int row) {
+void SettingsForm::pickDevice(FormList& side, int row) {
+  // Keep the first channel and the rate where the new device has them.
   const SettingsChoice before = choice();
-  pick(inputs, row);
-  fillInputChannels(before.inputChannels.first);
+  pick(side, row);
+  if (&side == &outputs) fillOutputChannels(before.outputChannels.first);
+  else fillInputChannels(before.inputChannels.first);
   fillRates(before.rate ? before.rate : uint32_t(std::max(0, host_.audioChoice().sampleRate)));
   fillBuffers(before.bufferFrames);
 }

@@ -51,6 +51,7 @@ class SettingsForm {
 
  private:
   const AudioDeviceInfo* device(const std::string& id) const;
+  void pickDevice(FormList& side, int row);  // outputs or inputs
   void fillOutputChannels(uint32_t keepFirst);
   void fillInputChannels(uint32_t keepFirst);
   void fillRates(uint32_t keepRate);
